@@ -1,0 +1,3 @@
+#include "dialog/values.h"
+
+DialogValues dialogValues;
