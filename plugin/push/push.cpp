@@ -1,0 +1,105 @@
+#include "push/push.h"
+
+#include "host/services.h"
+#include "host/state.h"
+#include "score/records.h"
+
+// The staff of the global staff list entry at the low 16 bits of `position`; false when that
+// entry can't be loaded.
+static bool loadSelectedStaff(int32_t position, uint16_t& staff) {
+    RecordKey key = {globalStaffList, static_cast<uint16_t>(position)};
+    StaffListEntryRecord entry;
+    uint32_t size;
+    if (!loadRecord(tagStaffListEntry, key, entry.bytes, staffListEntryRecordSize, size))
+        return false;
+    staff = entryStaffNumber(entry);
+    return true;
+}
+
+// The position plus the distance, wrapping around at 32 bits as the host's integers do.
+static int32_t movedPosition(int32_t position, int16_t distance) {
+    return static_cast<int32_t>(static_cast<uint32_t>(position) +
+                                static_cast<uint32_t>(static_cast<int32_t>(distance)));
+}
+
+void pushStaffList(int16_t staffList, const int32_t* entries, int16_t count) {
+    if (entries == nullptr)
+        return;
+    for (int i = 0; i < count; ++i) {
+        uint16_t staff;
+        if (!loadSelectedStaff(entries[i], staff))
+            continue;
+        for (uint32_t increment = 0; increment <= largestIncrement; ++increment) {
+            RecordKey key = {staffList, static_cast<uint16_t>(increment)};
+            StaffListEntryRecord entry;
+            uint32_t size;
+            if (!loadRecord(tagStaffListEntry, key, entry.bytes, staffListEntryRecordSize, size))
+                break;
+            if (entryStaffNumber(entry) != staff)
+                continue;
+            // an entry too short to hold a position is left as it is
+            if (size >= verticalPositionEnd) {
+                setEntryVerticalPosition(
+                    entry, movedPosition(entryVerticalPosition(entry), pluginState.pushDistance));
+                saveRecord(tagStaffListEntry, key, entry.bytes, size);
+            }
+            break;
+        }
+    }
+}
+
+uint16_t countUnselectedStaves(int16_t system, const int32_t* entries, int16_t count) {
+    uint16_t unselected = 0;
+    for (uint32_t increment = 0; increment <= largestIncrement; ++increment) {
+        RecordKey key = {system, static_cast<uint16_t>(increment)};
+        StaffListEntryRecord entry;
+        uint32_t size;
+        if (!loadRecord(tagStaffListEntry, key, entry.bytes, staffListEntryRecordSize, size))
+            break;
+        uint16_t staff = entryStaffNumber(entry);
+        bool selected = false;
+        for (int i = 0; i < count && entries != nullptr; ++i) {
+            uint16_t selectedStaff;
+            if (loadSelectedStaff(entries[i], selectedStaff) && selectedStaff == staff) {
+                selected = true;
+                break;
+            }
+        }
+        if (!selected && unselected < UINT16_MAX)
+            ++unselected;
+    }
+    return unselected;
+}
+
+void pushOptimizedSystems() {
+    for (int number = pluginState.firstSystem; number <= pluginState.lastSystem; ++number) {
+        RecordKey key = {static_cast<int16_t>(number), 0};
+        StaffSystemRecord system;
+        uint32_t size;
+        if (!loadRecord(tagStaffSystem, key, system.bytes, staffSystemRecordSize, size))
+            return;
+        if (!systemIsOptimized(system))
+            continue;
+        if (pluginState.smartFilter != 0 &&
+            countUnselectedStaves(static_cast<int16_t>(number), pluginState.selectedItems,
+                                  pluginState.selectedCount) == 0)
+            continue;
+        pushStaffList(static_cast<int16_t>(number), pluginState.selectedItems,
+                      pluginState.selectedCount);
+    }
+}
+
+void performPush() {
+    if (pluginState.pushDistance == 0)
+        return;
+    int16_t scope = pluginState.scope;
+    if (scope == 1)
+        pushOptimizedSystems();
+    else if (scope == 2)
+        pushStaffList(globalStaffList, pluginState.selectedItems, pluginState.selectedCount);
+    else if (scope >= 3 && scope <= 10)
+        pushStaffList(static_cast<int16_t>(scope - 39), pluginState.selectedItems,
+                      pluginState.selectedCount);
+    if (pluginState.updateLayout != 0)
+        FX_UpdateLayout(0, 0, hostInterfaceVersion);
+}

@@ -1,0 +1,24 @@
+#include "score/records.h"
+
+#include "host/services.h"
+
+#include <cstring>
+
+int16_t loadRecord(uint32_t tag, RecordKey& key, uint8_t* buffer, uint32_t capacity,
+                   uint32_t& size) {
+    std::memset(buffer, 0, capacity);
+    size = capacity;
+    int16_t found = FX_LoadEData(tag, &key, buffer, &size, hostInterfaceVersion);
+    // a host that claims more than it was asked for never makes a save read past the buffer
+    if (size > capacity)
+        size = capacity;
+    return found;
+}
+
+int16_t probeRecord(uint32_t tag, RecordKey& key, uint32_t& size) {
+    return FX_LoadEData(tag, &key, nullptr, &size, hostInterfaceVersion);
+}
+
+void saveRecord(uint32_t tag, RecordKey& key, const uint8_t* buffer, uint32_t size) {
+    FX_SaveEData(tag, &key, buffer, size, hostInterfaceVersion);
+}

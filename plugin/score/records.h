@@ -1,0 +1,126 @@
+// The score records the plug-in exchanges with the host: tags, keys, the fields it uses at
+// their byte offsets, the staff-list numbering and the host's selection region.
+#pragma once
+
+#include "score/byteorder.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// A record tag: four characters packed into 32 bits, the first character highest.
+constexpr uint32_t tagStaffSystem = 0x534F5353;    // "SOSS"
+constexpr uint32_t tagStaffListEntry = 0x534F4975; // "SOIu"
+constexpr uint32_t tagStaff = 0x534F4953;          // "SOIS"
+constexpr uint32_t tagText = 0x534F5458;           // "SOTX"
+constexpr uint32_t tagTextBlock = 0x7478626C;      // "txbl"
+constexpr uint32_t tagPreferences = 0x70666770;    // "pfgp"
+
+// A record's key: the object or group, and the position within it counted from 0.
+struct RecordKey {
+    int16_t number;
+    uint16_t increment;
+};
+static_assert(sizeof(RecordKey) == 4, "RecordKey is two 16-bit words");
+static_assert(offsetof(RecordKey, increment) == 2, "increment follows number");
+
+// Staff-list numbers: the global list, a system's own list (its system number), staff sets.
+constexpr int16_t globalStaffList = 0;
+constexpr int16_t firstStaffSetList = -36; // staff set #1; staff set #k is -37 + k
+constexpr int staffSetCount = 8;
+
+// Walks over system and list numbers end here, so no key number ever overflows.
+constexpr int16_t largestKeyNumber = INT16_MAX;
+// Walks over increments end here.
+constexpr uint16_t largestIncrement = UINT16_MAX;
+
+// "SOSS": one staff system, key (system number 1..N, 0).
+constexpr uint32_t staffSystemRecordSize = 20;
+struct StaffSystemRecord {
+    uint8_t bytes[staffSystemRecordSize];
+};
+inline int16_t systemFirstMeasure(const StaffSystemRecord& r) {
+    return readInt16(r.bytes + 8);
+}
+// The measure after the system's last one.
+inline int16_t systemEndMeasure(const StaffSystemRecord& r) {
+    return readInt16(r.bytes + 10);
+}
+inline bool systemIsOptimized(const StaffSystemRecord& r) {
+    return (readUInt16(r.bytes + 18) & 0x4000) != 0;
+}
+
+// "SOIu": one staff's place in one staff list, key (staff-list number, increment).
+constexpr uint32_t staffListEntryRecordSize = 24;
+constexpr uint32_t verticalPositionEnd = 12; // a record shorter than this holds no position
+struct StaffListEntryRecord {
+    uint8_t bytes[staffListEntryRecordSize];
+};
+inline uint16_t entryStaffNumber(const StaffListEntryRecord& r) {
+    return readUInt16(r.bytes);
+}
+inline int32_t entryVerticalPosition(const StaffListEntryRecord& r) {
+    return readInt32(r.bytes + 8);
+}
+inline void setEntryVerticalPosition(StaffListEntryRecord& r, int32_t position) {
+    writeInt32(r.bytes + 8, position);
+}
+
+// "SOIS": one staff's own properties, key (staff number, 0).
+constexpr uint32_t staffRecordSize = 66;
+struct StaffRecord {
+    uint8_t bytes[staffRecordSize];
+};
+inline bool staffIsHidden(const StaffRecord& r) {
+    return (readUInt16(r.bytes + 22) & 0x0004) != 0;
+}
+inline int16_t staffNameText(const StaffRecord& r) {
+    return readInt16(r.bytes + 30);
+}
+
+// "SOTX": one text, key (text number, 0).
+constexpr uint32_t textRecordSize = 48;
+struct TextRecord {
+    uint8_t bytes[textRecordSize];
+};
+inline int16_t textBlockNumber(const TextRecord& r) {
+    return readInt16(r.bytes);
+}
+
+// "txbl": the characters of a text, key (text block number, 0); its size is what a probe reports.
+
+// "pfgp": document settings, key (0, 0).
+constexpr uint32_t preferencesRecordSize = 61;
+struct PreferencesRecord {
+    uint8_t bytes[preferencesRecordSize];
+};
+inline int16_t preferencesMeasurementUnit(const PreferencesRecord& r) {
+    return readInt16(r.bytes + 30);
+}
+
+// The host's description of the user's selection in the score; the plug-in only reads it.
+struct SelectionRegion {
+    int16_t staffList; // staff list in which the selection lies
+    int16_t firstSlot; // 1-based position in that list
+    int16_t firstMeasure;
+    int16_t hostOwn[3]; // the host's, never read
+    int16_t lastSlot;
+    int16_t lastMeasure;
+};
+static_assert(offsetof(SelectionRegion, staffList) == 0, "SelectionRegion layout");
+static_assert(offsetof(SelectionRegion, firstSlot) == 2, "SelectionRegion layout");
+static_assert(offsetof(SelectionRegion, firstMeasure) == 4, "SelectionRegion layout");
+static_assert(offsetof(SelectionRegion, lastSlot) == 12, "SelectionRegion layout");
+static_assert(offsetof(SelectionRegion, lastMeasure) == 14, "SelectionRegion layout");
+static_assert(sizeof(SelectionRegion) == 16, "SelectionRegion layout");
+
+// Loads (tag, key) asking for `capacity` bytes into `buffer`, which is zeroed first so that
+// bytes the host does not fill read as 0. `size` is left as the load left it, but never above
+// `capacity`. Returns the host's answer: non-zero when the record exists.
+int16_t loadRecord(uint32_t tag, RecordKey& key, uint8_t* buffer, uint32_t capacity,
+                   uint32_t& size);
+
+// Asks whether (tag, key) exists, without a buffer; the host leaves the record's size in `size`.
+int16_t probeRecord(uint32_t tag, RecordKey& key, uint32_t& size);
+
+// Hands `size` bytes of `buffer` back to the host under (tag, key).
+void saveRecord(uint32_t tag, RecordKey& key, const uint8_t* buffer, uint32_t size);
