@@ -1,0 +1,38 @@
+#include "services/host_session.h"
+
+HostSession* activeHost = nullptr;
+
+static const char* const serviceNames[hostServiceCount] = {
+    "FX_LoadEData",         "FX_SaveEData",     "FX_SlotToInst",    "FX_InstToSlot",
+    "FX_ParseCaretCommand", "FX_UpdateLayout",  "FX_Dialog",        "FX_EndDialog",
+    "FX_EnableDlgItem",     "FX_GetDlgItemVal", "FX_SetDlgItemVal", "FX_GetDlgItemUser",
+    "FX_SetDlgItemUser",    "FX_SetDlgString",  "FX_SetDlgFocus",
+};
+
+const char* hostServiceName(HostService service) {
+    return serviceNames[service];
+}
+
+void clearRunRecord(HostSession& session) {
+    for (long& count : session.calls)
+        count = 0;
+    session.saves.clear();
+    session.layoutUpdates = 0;
+    session.wrongVersionCalls = 0;
+}
+
+void countHostCall(HostService service, uint32_t version) {
+    if (activeHost == nullptr)
+        return;
+    ++activeHost->calls[service];
+    if (version != 0x5000005)
+        ++activeHost->wrongVersionCalls;
+}
+
+std::map<std::string, long> hostCallCounts(const HostSession& session) {
+    std::map<std::string, long> counts;
+    for (int i = 0; i < hostServiceCount; ++i)
+        if (session.calls[i] != 0)
+            counts[serviceNames[i]] = session.calls[i];
+    return counts;
+}

@@ -1,0 +1,33 @@
+// The substitute host's registry behind the Win32 registry calls of the platform stand-in:
+// in memory, kept for one run of the host.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+struct RegistryValue {
+    uint32_t type;
+    std::vector<uint8_t> data;
+};
+
+struct Registry {
+    // key path under HKEY_CURRENT_USER, lowercased -> value name, lowercased -> value
+    std::map<std::string, std::map<std::string, RegistryValue>> keys;
+    std::map<uintptr_t, std::string> openKeys; // handle -> key path
+    uintptr_t nextHandle = 0x1000;
+    bool refuseCreate = false; // makes RegCreateKeyExA fail, as a locked-down profile would
+};
+
+// The one registry of this run of the host.
+extern Registry registry;
+
+// Empties the registry: no keys, no open handles, no refusals.
+void resetRegistry();
+
+// The value `name` under HKEY_CURRENT_USER\keyPath, or null when there is none.
+const RegistryValue* findRegistryValue(const std::string& keyPath, const std::string& name);
+
+// Creates the key as needed and sets the value.
+void setRegistryValue(const std::string& keyPath, const std::string& name, RegistryValue value);
