@@ -1,0 +1,44 @@
+// lumbrel-host: the substitute host. It keeps a score as records, offers the host services,
+// and drives the plug-in's code on it.
+#include "cli/push_command.h"
+#include "cli/show_command.h"
+#include "store/score_file.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    CLI::App app{"lumbrel-host: the substitute host for the Lumbrel plug-in. It keeps a score "
+                 "as records, offers the host's services, and runs the plug-in's code on it."};
+    app.require_subcommand(1);
+
+    PushOptions push;
+    CLI::App* pushCommand = addPushCommand(app, push);
+
+    std::string showPath;
+    CLI::App* showCommand =
+        app.add_subcommand("show", "Print a score as a person reads it: systems, staves with "
+                                   "their display names, and every staff list.");
+    showCommand->add_option("score", showPath, "Score file (JSON)")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? 0 : 2;
+    }
+
+    if (*pushCommand)
+        return runPushCommand(push, std::cout, std::cerr);
+    if (*showCommand) {
+        RecordStore store;
+        std::string error;
+        if (!readScoreFile(showPath, store, error)) {
+            std::cerr << error << "\n";
+            return 2;
+        }
+        std::cout << describeScore(store);
+        return 0;
+    }
+    return 2;
+}

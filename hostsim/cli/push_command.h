@@ -1,0 +1,28 @@
+// `lumbrel-host push`: the push operation alone, on a score file, with the state as given.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+struct PushOptions {
+    std::string scorePath;
+    std::string staves; // comma-separated instrument list positions, in selection order
+    long long distance = 0;
+    long long scope = 1;
+    long long first = 1;
+    long long last = -1; // -1: the number of systems
+    long long smart = 0;
+    long long update = 0;
+    bool json = false;
+    std::string outPath;
+};
+
+// Adds the `push` subcommand, filling `options` when it is parsed.
+CLI::App* addPushCommand(CLI::App& app, PushOptions& options);
+
+// Runs the push and reports what it saved on `out`. Returns the exit status: 0, or 2 with the
+// reason on `err` when the input is bad (nothing is written then).
+int runPushCommand(const PushOptions& options, std::ostream& out, std::ostream& err);

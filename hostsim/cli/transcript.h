@@ -1,0 +1,12 @@
+// The parts of the host's JSON reports that tell what the plug-in did to the score.
+#pragma once
+
+#include "services/host_session.h"
+
+#include <nlohmann/json.hpp>
+
+// Every save in order: tag, number, increment, and the record's bytes before and after (hex).
+nlohmann::json savesJson(const HostSession& session);
+
+// The number of calls of each host service called at least once, by name.
+nlohmann::json hostCallsJson(const HostSession& session);
