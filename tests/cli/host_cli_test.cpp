@@ -1,0 +1,201 @@
+// lumbrel-host as a user runs it: its command line, exit statuses, messages and reports.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+struct HostRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class HostCliTest : public ::testing::Test {
+  protected:
+    fs::path dir;
+
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("lumbrel-cli-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    fs::path write(const std::string& name, const std::string& text) {
+        fs::path path = dir / name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    HostRun host(const std::string& arguments) {
+        fs::path out = dir / "stdout";
+        fs::path err = dir / "stderr";
+        std::string command = std::string(LUMBREL_HOST) + " " + arguments + " >" + out.string() +
+                              " 2>" + err.string();
+        int raw = std::system(command.c_str());
+        return HostRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(out), readFile(err)};
+    }
+
+    // Systems 1 and 2 optimized, staves 1..3 in the global list and in both systems' lists.
+    fs::path smallScore() {
+        return write("score.json", R"({
+          "systems": [{"firstMeasure": 1, "endMeasure": 3, "optimized": true},
+                      {"firstMeasure": 3, "endMeasure": 5, "optimized": true}],
+          "staves": [{"number": 1, "name": "^fontTxt(Times,4096)Flute"},
+                     {"number": 2, "name": "Oboe", "hidden": true},
+                     {"number": 3}],
+          "staffLists": [
+            {"number": 0, "entries": [{"staff": 1, "position": 0}, {"staff": 2, "position": -96},
+                                      {"staff": 3, "position": -192}]},
+            {"number": 1, "entries": [{"staff": 1, "position": 0}, {"staff": 2, "position": -100},
+                                      {"staff": 3, "position": -200,
+                                       "bytes": "ffffffffffffffffffffffffffffffffffffffffffffffff"}]},
+            {"number": 2, "entries": [{"staff": 3, "position": -50}, {"staff": 1, "position": 0}]}
+          ]})");
+    }
+};
+
+TEST_F(HostCliTest, HelpAndUsage) {
+    for (const char* arguments : {"--help", "push --help", "show --help"}) {
+        SCOPED_TRACE(arguments);
+        HostRun run = host(arguments);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_NE(run.out.find("Usage"), std::string::npos) << run.out;
+    }
+    EXPECT_NE(host("push --help").out.find("--staves"), std::string::npos);
+
+    for (const char* arguments :
+         {"", "frobnicate", "push", "push score.json --distance 5", "show"}) {
+        SCOPED_TRACE(arguments);
+        HostRun run = host(arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_FALSE(run.err.empty());
+    }
+}
+
+TEST_F(HostCliTest, PushRefusesBadOptionValues) {
+    fs::path score = smallScore();
+    for (const char* options :
+         {"--staves 0 --distance 40000", "--staves -1 --distance 5", "--staves x --distance 5",
+          "--staves 0 --distance 5 --smart 2", "--staves 0 --distance 5 --update 7",
+          "--staves 0 --distance 5 --scope 99999", "--staves 0,,1 --distance 5"}) {
+        SCOPED_TRACE(options);
+        HostRun run = host("push " + score.string() + " " + options + " --out " +
+                           (dir / "out.json").string());
+        EXPECT_EQ(run.status, 2);
+        EXPECT_FALSE(run.err.empty());
+        EXPECT_FALSE(fs::exists(dir / "out.json"));
+    }
+}
+
+TEST_F(HostCliTest, BadScoreFilesNameTheFileAndThePlace) {
+    fs::path out = dir / "out.json";
+    struct Case {
+        const char* text;
+        const char* expected;
+    };
+    for (const Case& bad : {
+             Case{"{\"systems\": [}", "line 1"},
+             Case{"{\"staves\": [{\"number\": \"one\"}]}", "/staves/0/number"},
+             Case{"{\"records\": [{\"tag\": \"SOI\", \"number\": 1, \"bytes\": \"\"}]}",
+                  "/records/0/tag"},
+             Case{"{\"records\": [{\"tag\": \"SOIu\", \"number\": 1, \"bytes\": \"abc\"}]}",
+                  "/records/0/bytes"},
+         }) {
+        SCOPED_TRACE(bad.text);
+        fs::path score = write("bad.json", bad.text);
+        HostRun run =
+            host("push " + score.string() + " --staves 0 --distance 5 --out " + out.string());
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find(score.string()), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(bad.expected), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists(out));
+        EXPECT_EQ(host("show " + score.string()).status, 2);
+    }
+    EXPECT_EQ(host("push " + (dir / "missing.json").string() + " --staves 0 --distance 5").status,
+              2);
+}
+
+TEST_F(HostCliTest, PushJsonReportsSavesCallsAndTheScore) {
+    fs::path score = smallScore();
+    HostRun run =
+        host("push " + score.string() + " --staves 2,0 --distance -24 --smart 1 --update 1 --json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    json report = json::parse(run.out);
+
+    // system 1 has the unselected oboe and is pushed; system 2 holds only selected staves
+    ASSERT_EQ(report["saves"].size(), 2u);
+    const json& first = report["saves"][0];
+    EXPECT_EQ(first["tag"], "SOIu");
+    EXPECT_EQ(first["number"], 1);
+    EXPECT_EQ(first["increment"], 2);
+    EXPECT_EQ(first["before"], "0300ffffffffffff38ffffffffffffffffffffffffffffff");
+    EXPECT_EQ(first["after"], "0300ffffffffffff20ffffffffffffffffffffffffffffff");
+    EXPECT_EQ(report["saves"][1]["increment"], 0);
+    EXPECT_EQ(report["layoutUpdates"], 1);
+    EXPECT_EQ(report["hostCalls"]["FX_SaveEData"], 2);
+    EXPECT_EQ(report["hostCalls"]["FX_UpdateLayout"], 1);
+    EXPECT_EQ(report["hostCalls"].size(), 3u);
+    // system 1: record, walk 4 + selection 1+2+2 loads, push 1+3 and 1+1;
+    // system 2: record, walk 3 + selection 1+2 loads; system 3 is past the range
+    EXPECT_EQ(report["hostCalls"]["FX_LoadEData"], (1 + 4 + 5 + 6) + (1 + 3 + 3));
+
+    const json& lists = report["score"]["view"]["staffLists"];
+    ASSERT_EQ(lists.size(), 3u);
+    EXPECT_EQ(lists[1]["entries"][0]["position"], -24);
+    EXPECT_EQ(lists[1]["entries"][1]["position"], -100);
+    EXPECT_EQ(lists[2]["entries"][0]["position"], -50);
+}
+
+TEST_F(HostCliTest, PushOutWritesAScoreThatReadsBackTheSame) {
+    fs::path score = smallScore();
+    fs::path out = dir / "out.json";
+    HostRun run = host("push " + score.string() + " --staves 1 --distance 500 --scope 2 --out " +
+                       out.string());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("-96 -> 404"), std::string::npos) << run.out;
+
+    HostRun again = host("push " + out.string() + " --staves 1 --distance 500 --scope 2 --json");
+    ASSERT_EQ(again.status, 0) << again.err;
+    json report = json::parse(again.out);
+    EXPECT_EQ(report["saves"][0]["before"],
+              "0200" + std::string(12, '0') + "94010000" + std::string(24, '0'));
+    json written = json::parse(readFile(out));
+    EXPECT_EQ(written["records"].size(), report["score"]["records"].size());
+}
+
+TEST_F(HostCliTest, ShowNamesStavesAsTheInstrumentListDoes) {
+    HostRun run = host("show " + smallScore().string());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Flute"), std::string::npos);
+    EXPECT_EQ(run.out.find("fontTxt"), std::string::npos);
+    EXPECT_NE(run.out.find("Oboe (hidden)"), std::string::npos);
+    EXPECT_NE(run.out.find("[Staff 3]"), std::string::npos);
+    EXPECT_NE(run.out.find("-192"), std::string::npos);
+}
+
+TEST_F(HostCliTest, BundledExampleRuns) {
+    HostRun run = host("push examples/score.json --staves 0,1,2 --distance 24 --smart 1 --json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_FALSE(json::parse(run.out)["saves"].empty());
+}
+
+} // namespace
