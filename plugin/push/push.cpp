@@ -37,12 +37,9 @@ void pushStaffList(int16_t staffList, const int32_t* entries, int16_t count) {
                 break;
             if (entryStaffNumber(entry) != staff)
                 continue;
-            // an entry too short to hold a position is left as it is
-            if (size >= verticalPositionEnd) {
-                setEntryVerticalPosition(
-                    entry, movedPosition(entryVerticalPosition(entry), pluginState.pushDistance));
-                saveRecord(tagStaffListEntry, key, entry.bytes, size);
-            }
+            setEntryVerticalPosition(
+                entry, movedPosition(entryVerticalPosition(entry), pluginState.pushDistance));
+            saveRecord(tagStaffListEntry, key, entry.bytes, size);
             break;
         }
     }

@@ -51,7 +51,6 @@ inline bool systemIsOptimized(const StaffSystemRecord& r) {
 
 // "SOIu": one staff's place in one staff list, key (staff-list number, increment).
 constexpr uint32_t staffListEntryRecordSize = 24;
-constexpr uint32_t verticalPositionEnd = 12; // a record shorter than this holds no position
 struct StaffListEntryRecord {
     uint8_t bytes[staffListEntryRecordSize];
 };

@@ -92,13 +92,14 @@ TEST_F(PushTest, RecordSizesAsLoaded) {
     EXPECT_EQ(entryBytes(-35, 0).size(), 30u);
     EXPECT_EQ(entryBytes(-35, 0)[29], 0xCD);
 
-    SCOPED_TRACE("a record too short to hold a position is left alone");
+    SCOPED_TRACE("a short record is saved with its own size: only its bytes change");
     clearRunRecord(session);
-    addEntry(-34, 0, 7, 10, 10, 0xEE);
+    addEntry(-34, 0, 7, 0x1234FFFE, 10, 0xEE);
     setPush(5, 5);
     performPush();
-    EXPECT_TRUE(session.saves.empty());
-    EXPECT_EQ(entryBytes(-34, 0).size(), 10u);
+    ASSERT_EQ(session.saves.size(), 1u);
+    EXPECT_EQ(entryBytes(-34, 0),
+              (std::vector<uint8_t>{7, 0, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0x03, 0x00}));
 }
 
 TEST_F(PushTest, PositionWrapsAroundAt32Bits) {
