@@ -194,6 +194,18 @@ TEST_F(PushTest, RangeBoundaries) {
     EXPECT_EQ(savedLists(), (std::vector<int>{32766, 32767}));
 }
 
+TEST_F(PushTest, ListWalksEndAtTheLargestIncrement) {
+    addList(0, {1});
+    for (uint32_t k = 0; k <= 0xFFFF; ++k)
+        addEntry(-36, static_cast<uint16_t>(k), 2, 0);
+    pluginState.smartFilter = 1;
+    setPush(1, 3);
+    select({0});
+    performPush();
+    EXPECT_TRUE(session.saves.empty());
+    EXPECT_EQ(callsOf(serviceLoadEData), 1 + 65536);
+}
+
 TEST_F(PushTest, StaffMissingFromASystemLeavesTheOthersMoving) {
     addList(0, {1, 2, 3});
     addSystem(1, 1, 5, true);

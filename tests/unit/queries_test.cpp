@@ -21,6 +21,18 @@ TEST_F(QueriesTest, CountStaffSystemsEndsAtTheLargestNumber) {
     SCOPED_TRACE("a system numbered past the wrap must not be counted");
     addSystem(-32768, 1, 2, false);
     EXPECT_EQ(countStaffSystems(), 32767);
+
+    SCOPED_TRACE("the other system walks end there too");
+    scanOptimizedSystems();
+    EXPECT_EQ(pluginState.hasNonOptimizedSystems, 1);
+    SelectionRegion region{};
+    region.firstMeasure = 1;
+    region.lastMeasure = 5;
+    int16_t first = 0;
+    int16_t last = 0;
+    findSystemRange(&region, &first, &last);
+    EXPECT_EQ(first, 32767);
+    EXPECT_EQ(last, 32767);
 }
 
 TEST_F(QueriesTest, ScanOptimizedSystems) {
