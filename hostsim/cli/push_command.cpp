@@ -119,8 +119,8 @@ int runPushCommand(const PushOptions& options, std::ostream& out, std::ostream& 
     pluginState.pushDistance = static_cast<int16_t>(options.distance);
     pluginState.scope = static_cast<int16_t>(options.scope);
     pluginState.firstSystem = static_cast<int16_t>(options.first);
-    pluginState.lastSystem =
-        options.last == -1 ? storeSystemCount(session.store) : static_cast<int16_t>(options.last);
+    pluginState.lastSystem = options.last == lastNotGiven ? storeSystemCount(session.store)
+                                                          : static_cast<int16_t>(options.last);
     pluginState.smartFilter = static_cast<int16_t>(options.smart);
     pluginState.updateLayout = static_cast<int16_t>(options.update);
     auto count = static_cast<int16_t>(positions.size());

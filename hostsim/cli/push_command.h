@@ -3,9 +3,13 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
+
+// --last when it is not given: the number of systems.
+constexpr long long lastNotGiven = INT64_MIN;
 
 struct PushOptions {
     std::string scorePath;
@@ -13,7 +17,7 @@ struct PushOptions {
     long long distance = 0;
     long long scope = 1;
     long long first = 1;
-    long long last = -1; // -1: the number of systems
+    long long last = lastNotGiven;
     long long smart = 0;
     long long update = 0;
     bool json = false;

@@ -165,6 +165,16 @@ TEST_F(HostCliTest, PushJsonReportsSavesCallsAndTheScore) {
     EXPECT_EQ(lists[2]["entries"][0]["position"], -50);
 }
 
+TEST_F(HostCliTest, PushRangeDefaultsToEverySystem) {
+    fs::path score = smallScore();
+    json all = json::parse(host("push " + score.string() + " --staves 0 --distance 1 --json").out);
+    EXPECT_EQ(all["saves"].size(), 2u);
+    json none = json::parse(
+        host("push " + score.string() + " --staves 0 --distance 1 --last -1 --json").out);
+    EXPECT_TRUE(none["saves"].empty());
+    EXPECT_TRUE(none["hostCalls"].empty());
+}
+
 TEST_F(HostCliTest, PushOutWritesAScoreThatReadsBackTheSame) {
     fs::path score = smallScore();
     fs::path out = dir / "out.json";
