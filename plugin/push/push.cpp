@@ -4,13 +4,20 @@
 #include "host/state.h"
 #include "score/records.h"
 
+// Loads entry `increment` of staff list `staffList` into `entry`; false when it doesn't exist.
+static bool loadListEntry(RecordKey& key, int16_t staffList, uint32_t increment,
+                          StaffListEntryRecord& entry, uint32_t& size) {
+    key = RecordKey{staffList, static_cast<uint16_t>(increment)};
+    return loadRecord(tagStaffListEntry, key, entry.bytes, staffListEntryRecordSize, size) != 0;
+}
+
 // The staff of the global staff list entry at the low 16 bits of `position`; false when that
 // entry can't be loaded.
 static bool loadSelectedStaff(int32_t position, uint16_t& staff) {
-    RecordKey key = {globalStaffList, static_cast<uint16_t>(position)};
+    RecordKey key;
     StaffListEntryRecord entry;
     uint32_t size;
-    if (!loadRecord(tagStaffListEntry, key, entry.bytes, staffListEntryRecordSize, size))
+    if (!loadListEntry(key, globalStaffList, static_cast<uint16_t>(position), entry, size))
         return false;
     staff = entryStaffNumber(entry);
     return true;
@@ -30,10 +37,10 @@ void pushStaffList(int16_t staffList, const int32_t* entries, int16_t count) {
         if (!loadSelectedStaff(entries[i], staff))
             continue;
         for (uint32_t increment = 0; increment <= largestIncrement; ++increment) {
-            RecordKey key = {staffList, static_cast<uint16_t>(increment)};
+            RecordKey key;
             StaffListEntryRecord entry;
             uint32_t size;
-            if (!loadRecord(tagStaffListEntry, key, entry.bytes, staffListEntryRecordSize, size))
+            if (!loadListEntry(key, staffList, increment, entry, size))
                 break;
             if (entryStaffNumber(entry) != staff)
                 continue;
@@ -48,10 +55,10 @@ void pushStaffList(int16_t staffList, const int32_t* entries, int16_t count) {
 uint16_t countUnselectedStaves(int16_t system, const int32_t* entries, int16_t count) {
     uint16_t unselected = 0;
     for (uint32_t increment = 0; increment <= largestIncrement; ++increment) {
-        RecordKey key = {system, static_cast<uint16_t>(increment)};
+        RecordKey key;
         StaffListEntryRecord entry;
         uint32_t size;
-        if (!loadRecord(tagStaffListEntry, key, entry.bytes, staffListEntryRecordSize, size))
+        if (!loadListEntry(key, system, increment, entry, size))
             break;
         uint16_t staff = entryStaffNumber(entry);
         bool selected = false;
