@@ -1,5 +1,7 @@
 #include "store/record_store.h"
 
+#include "store/score_layout.h"
+
 #include <algorithm>
 #include <climits>
 #include <tuple>
@@ -97,7 +99,6 @@ bool parseHex(const std::string& text, std::vector<uint8_t>& bytes) {
 }
 
 int16_t storeSystemCount(const RecordStore& store) {
-    const uint32_t tagStaffSystem = 0x534F5353;
     int16_t count = 0;
     while (count < INT16_MAX &&
            findRecord(store, RecordId{tagStaffSystem, static_cast<int16_t>(count + 1), 0}))
