@@ -198,7 +198,6 @@ TEST_F(PushTest, ListWalksEndAtTheLargestIncrement) {
     addList(0, {1});
     for (uint32_t k = 0; k <= 0xFFFF; ++k)
         addEntry(-36, static_cast<uint16_t>(k), 2, 0);
-    pluginState.smartFilter = 1;
     setPush(1, 3);
     select({0});
     performPush();

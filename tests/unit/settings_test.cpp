@@ -52,10 +52,15 @@ TEST_F(SettingsTest, MissingKeyOrValueLeavesTheDefaults) {
     EXPECT_EQ(state.pushDistance, 0);
     EXPECT_EQ(state.smartFilter, 1);
 
-    SCOPED_TRACE("the key exists but holds no UserDialog value");
+    SCOPED_TRACE("the key exists but holds no UserDialog value: the other fields stay too");
     setRegistryValue(settingsKeyPath, "Other", RegistryValue{regBinary, {1, 2}});
+    state.scope = 4;
+    state.firstSystem = 8;
+    state.staffSetExists[7] = 1;
     loadSettings(state);
     EXPECT_EQ(state.scope, 1);
+    EXPECT_EQ(state.firstSystem, 8);
+    EXPECT_EQ(state.staffSetExists[7], 1);
 }
 
 TEST_F(SettingsTest, LoadsAFullImageFieldByFieldWhateverItsType) {
