@@ -1,0 +1,40 @@
+// The substitute host's desktop: its own window, the dialog open on it, the message boxes shown
+// and the answers the user will give them, and the hooks through which a scenario plays the
+// user's part while the modal dialog runs.
+#pragma once
+
+#include "win32/dialog_window.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct MessageEvent {
+    std::string owner; // "host", "dialog", or "other"
+    std::string caption;
+    std::string text;
+    uint32_t style = 0;
+    std::string answer; // "ok", "yes" or "no"
+};
+
+struct Desktop {
+    HWND__ hostWindow{nullptr, -1}; // the host's main window, handed to FinaleExtensionInvoke
+    HeadlessDialog* openDialog = nullptr;
+    std::vector<MessageEvent> messages;
+    std::deque<std::string> answers; // "yes"/"no" for each question box in turn; then "no"
+    // Called by FX_Dialog once WM_INITDIALOG has been handled; the user acts here. When it
+    // returns and the dialog is still open, the host presses Escape.
+    std::function<void(HeadlessDialog&)> onOpened;
+    // Called by FX_EndDialog before the dialog goes away.
+    std::function<void(const HeadlessDialog&)> onEnded;
+};
+
+// The one desktop of this run of the host.
+extern Desktop desktop;
+
+// No dialog, no messages, no answers, no hooks.
+void resetDesktop();
+
+// The host window as a handle.
+HWND hostWindowHandle();
