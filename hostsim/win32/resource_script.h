@@ -36,3 +36,7 @@ bool parseResourceScript(const std::string& script, const std::string& idsHeader
 
 // The plug-in's dialog, parsed once from the built-in copy of its resource script.
 const DialogTemplate& mainDialogTemplate();
+
+// The plug-in's resource script and its ID header, as built into the host from their files.
+const char* builtInDialogScript();
+const char* builtInDialogIds();
