@@ -38,3 +38,8 @@ void resetDesktop();
 
 // The host window as a handle.
 HWND hostWindowHandle();
+
+// The open dialog when `window` is its handle or the handle of one of its controls, with the
+// control's index in `index` (-1 for the dialog itself). Null for any other handle: the host
+// window, null, or a handle of a dialog that has gone.
+HeadlessDialog* findOpenWindow(HWND window, int& index);

@@ -66,7 +66,8 @@ struct HeadlessDialog {
     bool ended = false;
 };
 
-// Creates the dialog's controls from its template; nothing is sent to the procedure yet.
+// Creates the dialog's controls from its template; nothing is sent to the procedure yet. The
+// dialog must stay where it is while it is in use: its handles point into it.
 void createDialog(HeadlessDialog& dialog, const DialogTemplate& source, DialogProcedure procedure,
                   HWND owner);
 
@@ -102,3 +103,17 @@ void userPressEscape(HeadlessDialog& dialog);
 
 // The dialog as the transcript shows it: {"controls": [...], "focus": name or null}.
 nlohmann::json dialogSnapshot(const HeadlessDialog& dialog);
+
+// The first enabled, visible control with WS_TABSTOP, where the dialog manager puts the focus;
+// -1 when there is none.
+int firstTabStop(const HeadlessDialog& dialog);
+// Sends WM_INITDIALOG, naming the first tab stop in wParam. When the procedure answers non-zero,
+// the dialog manager gives the first tab stop the focus (an edit field then has its whole text
+// selected). Returns the procedure's answer.
+int32_t initializeDialog(HeadlessDialog& dialog);
+// Sets a control's text as WM_SETTEXT does: an edit field takes it whatever its limit, with the
+// caret at the end and nothing selected. A drop-down list shows its selected entry and ignores it.
+void setControlText(HeadlessControl& control, const std::string& text);
+// Enables or disables a control as EnableWindow does: disabling the control with the focus leaves
+// the dialog without one.
+void enableControl(HeadlessDialog& dialog, int index, bool enable);

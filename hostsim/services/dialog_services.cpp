@@ -1,0 +1,181 @@
+// The host's dialog services, acting on the substitute host's headless dialog.
+#include "host/services.h"
+#include "services/dialog_units.h"
+#include "services/host_session.h"
+#include "win32/desktop.h"
+#include "win32/win32_constants.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+
+// The one dialog resource the host can show: the plug-in's main dialog.
+static const int32_t mainDialogResource = 20128;
+
+// The item kinds of FX_GetDlgItemVal and FX_SetDlgItemVal.
+enum ItemKind { kindComboBox = 0, kindCheckBox = 1, kindRadioButton = 2, kindWholeNumber = 3 };
+
+// The first control with ID `item` in the open dialog that `window` names, with its index in
+// `index`; null when the window is not the open dialog or no control has the ID.
+static HeadlessControl* dialogItem(HWND window, int32_t item, int& index) {
+    int windowIndex = -1;
+    HeadlessDialog* dialog = findOpenWindow(window, windowIndex);
+    if (dialog == nullptr || windowIndex != -1)
+        return nullptr;
+    index = findControlById(*dialog, item);
+    return index >= 0 ? &dialog->controls[index] : nullptr;
+}
+
+static HeadlessControl* dialogItem(HWND window, int32_t item) {
+    int index = -1;
+    return dialogItem(window, item, index);
+}
+
+static bool isButtonWithCheck(const HeadlessControl& control) {
+    return control.kind == ControlKind::checkBox || control.kind == ControlKind::radioButton;
+}
+
+// Runs a hook of the desktop. The hooks are the host's own code, run from inside the plug-in's
+// calls: nothing may be thrown through the plug-in, so a failing hook ends the host.
+template <typename Hook> static void runHook(const char* what, Hook hook) {
+    try {
+        hook();
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "lumbrel-host: %s failed: %s\n", what, failure.what());
+        std::abort();
+    } catch (...) {
+        std::fprintf(stderr, "lumbrel-host: %s failed\n", what);
+        std::abort();
+    }
+}
+
+extern "C" {
+
+int32_t FX_Dialog(int32_t resource, DialogProcedure procedure, HWND owner, int32_t one,
+                  int32_t zero, uint32_t version) {
+    (void)one;
+    (void)zero;
+    countHostCall(serviceDialog, version);
+    if (resource != mainDialogResource || procedure == nullptr || desktop.openDialog != nullptr)
+        return 0;
+    HeadlessDialog dialog;
+    createDialog(dialog, mainDialogTemplate(), procedure, owner);
+    desktop.openDialog = &dialog;
+    initializeDialog(dialog);
+    if (desktop.onOpened)
+        runHook("the user's actions", [&] { desktop.onOpened(dialog); });
+    // the modal loop ends when the user is done: the host presses Escape for a dialog left open
+    if (!dialog.ended)
+        userPressEscape(dialog);
+    desktop.openDialog = nullptr;
+    return 1;
+}
+
+int32_t FX_EndDialog(HWND window, uint32_t version) {
+    countHostCall(serviceEndDialog, version);
+    int index = -1;
+    HeadlessDialog* dialog = findOpenWindow(window, index);
+    if (dialog == nullptr || index != -1)
+        return 0;
+    if (!dialog->ended && desktop.onEnded)
+        runHook("the end-of-dialog hook", [&] { desktop.onEnded(*dialog); });
+    dialog->ended = true;
+    return 1;
+}
+
+int32_t FX_EnableDlgItem(HWND window, int32_t item, int32_t enable, uint32_t version) {
+    countHostCall(serviceEnableDlgItem, version);
+    int index = -1;
+    if (dialogItem(window, item, index) == nullptr)
+        return 0;
+    enableControl(*desktop.openDialog, index, enable != 0);
+    return 1;
+}
+
+int32_t FX_GetDlgItemVal(HWND window, int32_t item, int32_t kind, uint32_t version) {
+    countHostCall(serviceGetDlgItemVal, version);
+    HeadlessControl* control = dialogItem(window, item);
+    if (control == nullptr)
+        return 0;
+    switch (kind) {
+    case kindComboBox:
+        return control->kind == ControlKind::comboBox ? control->comboSelection + 1 : 0;
+    case kindCheckBox:
+    case kindRadioButton:
+        return isButtonWithCheck(*control) ? control->checked : 0;
+    case kindWholeNumber:
+        return parseWholeNumber(control->text);
+    default:
+        return 0;
+    }
+}
+
+int32_t FX_SetDlgItemVal(HWND window, int32_t item, int32_t kind, int32_t value, uint32_t version) {
+    countHostCall(serviceSetDlgItemVal, version);
+    int index = -1;
+    HeadlessControl* control = dialogItem(window, item, index);
+    if (control == nullptr)
+        return 0;
+    switch (kind) {
+    case kindComboBox: {
+        if (control->kind != ControlKind::comboBox)
+            return 0;
+        // an entry the list does not hold leaves it with no selection
+        WPARAM entry = value >= 1 ? static_cast<WPARAM>(value - 1) : static_cast<WPARAM>(-1);
+        sendControlMessage(*desktop.openDialog, index, CB_SETCURSEL, entry, 0);
+        return 1;
+    }
+    case kindCheckBox:
+    case kindRadioButton:
+        if (!isButtonWithCheck(*control))
+            return 0;
+        // only this button changes, even in a group of radio buttons
+        sendControlMessage(*desktop.openDialog, index, BM_SETCHECK, value != 0 ? 1 : 0, 0);
+        return 1;
+    case kindWholeNumber:
+        setControlText(*control, std::to_string(value));
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+int32_t FX_GetDlgItemUser(HWND window, int32_t item, int32_t unit, double* value,
+                          uint32_t version) {
+    countHostCall(serviceGetDlgItemUser, version);
+    HeadlessControl* control = dialogItem(window, item);
+    double shown = 0;
+    if (control == nullptr || value == nullptr || !parseUnitValue(control->text, shown))
+        return 0;
+    *value = shown * evpusPerUnit(unit);
+    return 1;
+}
+
+int32_t FX_SetDlgItemUser(HWND window, int32_t item, int32_t unit, double value, uint32_t version) {
+    countHostCall(serviceSetDlgItemUser, version);
+    HeadlessControl* control = dialogItem(window, item);
+    if (control == nullptr)
+        return 0;
+    setControlText(*control, formatUnitValue(value / evpusPerUnit(unit)));
+    return 1;
+}
+
+int32_t FX_SetDlgString(HWND window, int32_t item, const char* text, uint32_t version) {
+    countHostCall(serviceSetDlgString, version);
+    HeadlessControl* control = dialogItem(window, item);
+    if (control == nullptr)
+        return 0;
+    setControlText(*control, text != nullptr ? text : "");
+    return 1;
+}
+
+int32_t FX_SetDlgFocus(HWND window, int32_t item, uint32_t version) {
+    countHostCall(serviceSetDlgFocus, version);
+    int index = -1;
+    if (dialogItem(window, item, index) == nullptr)
+        return 0;
+    desktop.openDialog->focus = index;
+    return 1;
+}
+}

@@ -1,0 +1,166 @@
+// The host's dialog services: the modal dialog's life, and the values the plug-in reads and
+// writes through them.
+#include "dialog/dialog_ids.h"
+#include "services/host_session.h"
+#include "win32/desktop.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace {
+
+const uint32_t version = hostInterfaceVersion;
+
+std::vector<std::string> steps;
+
+// Ends the dialog on Cancel, and tries to open a second dialog while the first is open.
+int32_t cancellingProcedure(HWND dialog, uint32_t message, WPARAM wParam, LPARAM, int32_t) {
+    if (message == WM_INITDIALOG) {
+        steps.push_back("init");
+        FX_SetDlgString(dialog, IDC_DISTANCE, "24", version);
+        steps.push_back("nested " + std::to_string(FX_Dialog(20128, cancellingProcedure, dialog, 1,
+                                                             0, version)));
+        return 1;
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+        steps.push_back("cancel");
+        FX_EndDialog(dialog, version);
+    }
+    return 0;
+}
+
+int32_t idleProcedure(HWND, uint32_t, WPARAM, LPARAM, int32_t) {
+    return 0;
+}
+
+class DialogServicesTest : public ::testing::Test {
+  protected:
+    HostSession session;
+    HeadlessDialog dialog;
+    HWND window = nullptr;
+
+    void SetUp() override {
+        resetDesktop();
+        steps.clear();
+        activeHost = &session;
+        createDialog(dialog, mainDialogTemplate(), idleProcedure, hostWindowHandle());
+        desktop.openDialog = &dialog;
+        window = &dialog.window;
+    }
+    void TearDown() override {
+        EXPECT_EQ(session.wrongVersionCalls, 0);
+        activeHost = nullptr;
+        resetDesktop();
+    }
+    HeadlessControl& control(int id) { return dialog.controls[findControlById(dialog, id)]; }
+    std::string text(int id) { return control(id).text; }
+};
+
+TEST_F(DialogServicesTest, ModalDialogRunsUntilEscapeEndsIt) {
+    desktop.openDialog = nullptr;
+    desktop.onOpened = [](HeadlessDialog& open) {
+        steps.push_back("opened, focus " + open.controls[open.focus].name);
+    };
+    desktop.onEnded = [](const HeadlessDialog& open) {
+        steps.push_back("ended with " + open.controls[7].text);
+    };
+    EXPECT_EQ(FX_Dialog(20128, cancellingProcedure, hostWindowHandle(), 1, 0, version), 1);
+    EXPECT_EQ(steps,
+              (std::vector<std::string>{"init", "nested 0", "opened, focus IDC_INSTRUMENT_LIST",
+                                        "cancel", "ended with 24"}));
+    EXPECT_EQ(desktop.openDialog, nullptr);
+
+    SCOPED_TRACE("an unknown resource shows nothing");
+    steps.clear();
+    EXPECT_EQ(FX_Dialog(20129, cancellingProcedure, hostWindowHandle(), 1, 0, version), 0);
+    EXPECT_TRUE(steps.empty());
+    EXPECT_EQ(session.calls[serviceDialog], 3);
+    EXPECT_EQ(session.calls[serviceEndDialog], 1);
+    EXPECT_EQ(FX_EndDialog(window, version), 0) << "a dialog that is not open cannot end";
+}
+
+TEST_F(DialogServicesTest, ValuesByKind) {
+    SCOPED_TRACE("kind 0: the 1-based entry of the drop-down list, 0 when none");
+    for (const char* entry : {"a", "b", "c"})
+        SendDlgItemMessageA(window, IDC_SCOPE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+    EXPECT_EQ(FX_GetDlgItemVal(window, IDC_SCOPE, 0, version), 0);
+    FX_SetDlgItemVal(window, IDC_SCOPE, 0, 3, version);
+    EXPECT_EQ(FX_GetDlgItemVal(window, IDC_SCOPE, 0, version), 3);
+    FX_SetDlgItemVal(window, IDC_SCOPE, 0, 4, version);
+    EXPECT_EQ(FX_GetDlgItemVal(window, IDC_SCOPE, 0, version), 0);
+    FX_SetDlgItemVal(window, IDC_SCOPE, 0, INT_MIN, version);
+    EXPECT_EQ(FX_GetDlgItemVal(window, IDC_SCOPE, 0, version), 0);
+
+    SCOPED_TRACE("kinds 1 and 2: setting one radio button touches no other");
+    FX_SetDlgItemVal(window, IDC_ALL_SYSTEMS, 2, 1, version);
+    FX_SetDlgItemVal(window, IDC_SELECTED_SYSTEMS, 2, 5, version);
+    EXPECT_EQ(FX_GetDlgItemVal(window, IDC_ALL_SYSTEMS, 2, version), 1);
+    EXPECT_EQ(FX_GetDlgItemVal(window, IDC_SELECTED_SYSTEMS, 2, version), 1);
+    FX_SetDlgItemVal(window, IDC_UPDATE_LAYOUT, 1, 1, version);
+    FX_SetDlgItemVal(window, IDC_UPDATE_LAYOUT, 1, 0, version);
+    EXPECT_EQ(FX_GetDlgItemVal(window, IDC_UPDATE_LAYOUT, 1, version), 0);
+
+    SCOPED_TRACE("kind 3: whole numbers");
+    FX_SetDlgItemVal(window, IDC_FIRST_SYSTEM, 3, -42, version);
+    EXPECT_EQ(text(IDC_FIRST_SYSTEM), "-42");
+    const std::pair<const char*, int32_t> reads[] = {
+        {" -12 ", -12},
+        {"+7", 7},
+        {"12a", 0},
+        {"", 0},
+        {"1.5", 0},
+        {"- 3", 0},
+        {"99999999999", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"-99999999999", INT_MIN},
+    };
+    for (const auto& [shown, value] : reads) {
+        FX_SetDlgString(window, IDC_FIRST_SYSTEM, shown, version);
+        EXPECT_EQ(FX_GetDlgItemVal(window, IDC_FIRST_SYSTEM, 3, version), value) << shown;
+    }
+    EXPECT_EQ(FX_GetDlgItemVal(window, 999, 3, version), 0) << "no such control";
+    EXPECT_EQ(FX_GetDlgItemVal(hostWindowHandle(), IDC_FIRST_SYSTEM, 3, version), 0);
+}
+
+TEST_F(DialogServicesTest, DistancesInTheDocumentsUnit) {
+    FX_SetDlgItemUser(window, IDC_DISTANCE, 2, 24.0, version);
+    EXPECT_EQ(text(IDC_DISTANCE), "0.08333");
+    FX_SetDlgItemUser(window, IDC_DISTANCE, 3, 288.0, version);
+    EXPECT_EQ(text(IDC_DISTANCE), "2.54");
+    FX_SetDlgItemUser(window, IDC_DISTANCE, 6, -36.0, version);
+    EXPECT_EQ(text(IDC_DISTANCE), "-1.5");
+    FX_SetDlgItemUser(window, IDC_DISTANCE, 9, 12.0, version);
+    EXPECT_EQ(text(IDC_DISTANCE), "12") << "an unknown unit counts as EVPUs";
+
+    double value = -1;
+    FX_SetDlgString(window, IDC_DISTANCE, " 1.5", version);
+    EXPECT_EQ(FX_GetDlgItemUser(window, IDC_DISTANCE, 5, &value, version), 1);
+    EXPECT_DOUBLE_EQ(value, 72.0);
+    FX_SetDlgString(window, IDC_DISTANCE, "-1,5", version);
+    value = -1;
+    EXPECT_EQ(FX_GetDlgItemUser(window, IDC_DISTANCE, 1, &value, version), 0);
+    EXPECT_EQ(value, -1) << "a text that is not a number leaves the value unwritten";
+    EXPECT_EQ(session.calls[serviceSetDlgItemUser], 4);
+    EXPECT_EQ(session.calls[serviceGetDlgItemUser], 2);
+}
+
+TEST_F(DialogServicesTest, EnablingAndFocus) {
+    FX_EnableDlgItem(window, IDC_BELOW, 0, version);
+    EXPECT_FALSE(dialog.controls[3].enabled);
+    EXPECT_TRUE(dialog.controls[10].enabled) << "the label sharing ID 104 is not reached";
+    FX_SetDlgFocus(window, IDC_BELOW, version);
+    EXPECT_EQ(dialog.focus, 3) << "the focus service reaches a disabled control too";
+    FX_EnableDlgItem(window, IDC_BELOW, 1, version);
+    EXPECT_TRUE(dialog.controls[3].enabled);
+    EXPECT_EQ(FX_EnableDlgItem(window, 999, 0, version), 0);
+    FX_SetDlgFocus(window, 999, version);
+    EXPECT_EQ(dialog.focus, 3);
+
+    SCOPED_TRACE("a call with another version is counted as such");
+    FX_SetDlgFocus(window, IDC_ALL, 0);
+    EXPECT_EQ(session.wrongVersionCalls, 1);
+    session.wrongVersionCalls = 0;
+}
+
+} // namespace
