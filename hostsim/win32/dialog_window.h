@@ -62,7 +62,7 @@ struct HeadlessDialog {
     DialogProcedure procedure;
     HWND owner;
     std::vector<HeadlessControl> controls; // in template order
-    int focus = -1;                         // index of the control with the focus, -1 for none
+    int focus = -1;                        // index of the control with the focus, -1 for none
     bool ended = false;
 };
 

@@ -10,10 +10,10 @@
 struct ControlTemplate {
     std::string text;
     int id = 0;
-    std::string idName;    // the ID's name in the script, such as "IDC_ABOVE" or "IDOK"
+    std::string idName;     // the ID's name in the script, such as "IDC_ABOVE" or "IDOK"
     uint16_t classAtom = 0; // 0x0080 Button .. 0x0085 ComboBox; 0 when the class is named
-    std::string className; // "Button", "Edit", "Static", "ListBox", "ComboBox", "msctls_updown32"
-    uint32_t style = 0;    // the full style word
+    std::string className;  // "Button", "Edit", "Static", "ListBox", "ComboBox", "msctls_updown32"
+    uint32_t style = 0;     // the full style word
     int x = 0, y = 0, width = 0, height = 0; // dialog units
 };
 
