@@ -9,5 +9,6 @@ function(lumbrel_add_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main)
     gtest_discover_tests(${name} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 120
-                         WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} DISCOVERY_TIMEOUT 60)
+                         WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} DISCOVERY_TIMEOUT 60
+                         DISCOVERY_MODE PRE_TEST)
 endfunction()

@@ -1,6 +1,7 @@
 // lumbrel-host: the substitute host. It keeps a score as records, offers the host services,
 // and drives the plug-in's code on it.
 #include "cli/push_command.h"
+#include "cli/run_command.h"
 #include "cli/show_command.h"
 #include "store/score_file.h"
 
@@ -12,6 +13,9 @@ int main(int argc, char** argv) {
     CLI::App app{"lumbrel-host: the substitute host for the Lumbrel plug-in. It keeps a score "
                  "as records, offers the host's services, and runs the plug-in's code on it."};
     app.require_subcommand(1);
+
+    RunOptions run;
+    CLI::App* runCommand = addRunCommand(app, run);
 
     PushOptions push;
     CLI::App* pushCommand = addPushCommand(app, push);
@@ -28,6 +32,8 @@ int main(int argc, char** argv) {
         return app.exit(error) == 0 ? 0 : 2;
     }
 
+    if (*runCommand)
+        return runScenarioCommand(run, std::cout, std::cerr);
     if (*pushCommand)
         return runPushCommand(push, std::cout, std::cerr);
     if (*showCommand) {

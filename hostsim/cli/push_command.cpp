@@ -48,35 +48,6 @@ CLI::App* addPushCommand(CLI::App& app, PushOptions& options) {
     return push;
 }
 
-// One line per save: the list, the entry, its staff and how its position changed.
-static void printSaves(const HostSession& session, std::ostream& out) {
-    if (session.saves.empty()) {
-        out << "Nothing was saved.\n";
-        return;
-    }
-    out << "Saved " << session.saves.size() << (session.saves.size() == 1 ? " record" : " records")
-        << ":\n";
-    char line[200];
-    std::snprintf(line, sizeof line, "  %-18s %5s %5s  %-24s %s\n", "Staff list", "Entry", "Staff",
-                  "Name", "Position");
-    out << line;
-    for (const SaveEvent& save : session.saves) {
-        if (save.id.tag != tagStaffListEntry) {
-            out << "  " << tagString(save.id.tag) << " (" << save.id.number << ", "
-                << save.id.increment << "): " << toHex(save.before) << " -> " << toHex(save.after)
-                << "\n";
-            continue;
-        }
-        uint16_t staff = readU16(save.after, listEntryStaffOffset);
-        std::snprintf(line, sizeof line, "  %-18s %5u %5u  %-24s %d -> %d\n",
-                      staffListName(save.id.number).c_str(), save.id.increment, staff,
-                      displayName(session.store, staff).c_str(),
-                      readS32(save.before, listEntryPositionOffset),
-                      readS32(save.after, listEntryPositionOffset));
-        out << line;
-    }
-}
-
 // Parses "P[,P...]", each P a whole number from 0 to 65535, at most 32767 of them. False with
 // the reason in `error` otherwise.
 static bool parsePositions(const std::string& text, std::vector<int32_t>& positions,

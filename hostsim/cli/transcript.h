@@ -5,8 +5,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include <iosfwd>
+
 // Every save in order: tag, number, increment, and the record's bytes before and after (hex).
 nlohmann::json savesJson(const HostSession& session);
 
 // The number of calls of each host service called at least once, by name.
 nlohmann::json hostCallsJson(const HostSession& session);
+
+// For a person: one line per save, with the staff list, the entry, its staff and name, and how
+// its position changed; "Nothing was saved." when nothing was.
+void printSaves(const HostSession& session, std::ostream& out);

@@ -1,0 +1,28 @@
+// The plug-in library as the host sees it: loaded at run time, its six entry points found by
+// name. The host keeps its own view of their arguments.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <string>
+
+struct PluginLibrary {
+    void* handle = nullptr;
+    int32_t (*version)(int32_t) = nullptr;
+    int32_t (*init)(int32_t, int32_t) = nullptr;
+    int32_t (*enumerate)(int32_t, int32_t, void* entry) = nullptr;
+    int32_t (*invoke)(HWND window, int32_t, const void* region, int32_t) = nullptr;
+    void (*terminate)(int32_t) = nullptr;
+    int32_t (*menuStatus)(int32_t) = nullptr;
+};
+
+// The plug-in library built with this host.
+std::string defaultPluginPath();
+
+// Loads the library at `path` afresh (its state all zero) and finds the six entry points.
+// False, with the reason in `error`, when it can't be loaded or lacks an entry point.
+bool loadPluginLibrary(const std::string& path, PluginLibrary& library, std::string& error);
+
+// Unloads the library; its entry points must not be called afterwards.
+void unloadPluginLibrary(PluginLibrary& library);

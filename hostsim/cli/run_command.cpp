@@ -1,0 +1,305 @@
+#include "cli/run_command.h"
+
+#include "cli/dialog_drawing.h"
+#include "cli/plugin_library.h"
+#include "cli/scenario.h"
+#include "cli/transcript.h"
+#include "services/host_session.h"
+#include "store/score_file.h"
+#include "store/score_layout.h"
+#include "win32/desktop.h"
+#include "win32/registry.h"
+
+#include <ostream>
+
+using nlohmann::json;
+
+// Where the plug-in keeps its settings.
+static const char* const settingsKey = "Software\\OrvanePlugins\\OrvaneLumbrel101";
+static const char* const settingsValue = "UserDialog";
+
+// The host's selection region record: 16 bytes, five signed 16-bit fields the plug-in reads.
+constexpr size_t regionSize = 16;
+constexpr size_t regionStaffListOffset = 0;
+constexpr size_t regionFirstSlotOffset = 2;
+constexpr size_t regionFirstMeasureOffset = 4;
+constexpr size_t regionLastSlotOffset = 12;
+constexpr size_t regionLastMeasureOffset = 14;
+
+// The host's menu entry record, larger than what the plug-in writes into it.
+constexpr size_t menuEntrySize = 256;
+constexpr size_t menuTextSize = 64;
+
+namespace {
+
+// What one invocation left, for the transcript and for a person.
+struct RunReport {
+    json transcript;
+    std::vector<SaveEvent> saves;
+    std::vector<std::string> skippedActions;
+};
+
+} // namespace
+
+CLI::App* addRunCommand(CLI::App& app, RunOptions& options) {
+    CLI::App* run = app.add_subcommand(
+        "run", "Play a scenario: load the plug-in afresh, invoke it on the scenario's score with "
+               "the user's actions in its dialog, and report what happened.");
+    run->add_option("scenario", options.scenarioPath, "Scenario file (JSON)")->required();
+    run->add_flag("--json", options.json, "Print the transcript as JSON");
+    run->add_option("--out", options.outPath, "Write the score after the runs to this file");
+    run->add_option("--plugin", options.pluginPath,
+                    "The plug-in library to load (default: the one built with this host)");
+    return run;
+}
+
+// A fixed-size text field of the menu entry: its bytes up to the first zero.
+static std::string menuText(const uint8_t* field) {
+    size_t length = 0;
+    while (length < menuTextSize && field[length] != 0)
+        ++length;
+    return std::string(reinterpret_cast<const char*>(field), length);
+}
+
+static json enumerateMenu(const PluginLibrary& plugin) {
+    json menu = json::array();
+    for (int32_t index = 0; index < 2; ++index) {
+        std::vector<uint8_t> entry(menuEntrySize, 0);
+        int32_t result = plugin.enumerate(0, index, entry.data());
+        json item = {{"index", index}, {"result", result}};
+        if (result != 0) {
+            item["text"] = menuText(entry.data());
+            item["name"] = menuText(entry.data() + menuTextSize);
+            item["short"] = menuText(entry.data() + 2 * menuTextSize);
+            item["words"] = {readS16(entry, 3 * menuTextSize),
+                             readS16(entry, 3 * menuTextSize + 2)};
+        }
+        menu.push_back(std::move(item));
+    }
+    return menu;
+}
+
+static std::string describeAction(const ScenarioAction& action) {
+    switch (action.kind) {
+    case ActionKind::select: {
+        std::string list;
+        for (int position : action.positions)
+            list += (list.empty() ? "" : ", ") + std::to_string(position);
+        return "select " + (list.empty() ? std::string("nothing") : list);
+    }
+    case ActionKind::click:
+        return "click " + action.control;
+    case ActionKind::type:
+        return "type \"" + action.text + "\" into " + action.control;
+    case ActionKind::choose:
+        return "choose scope entry " + std::to_string(action.entry);
+    case ActionKind::spin:
+        return std::string("spin ") + action.control + (action.up ? " up" : " down");
+    }
+    return "";
+}
+
+// Does what the user does; the control names were checked when the scenario was read.
+static void perform(HeadlessDialog& dialog, const ScenarioAction& action) {
+    switch (action.kind) {
+    case ActionKind::select:
+        userSelectItems(dialog, findControlByName(dialog, "IDC_INSTRUMENT_LIST"), action.positions);
+        break;
+    case ActionKind::click:
+        userClick(dialog, findControlByName(dialog, action.control));
+        break;
+    case ActionKind::type:
+        userType(dialog, findControlByName(dialog, action.control), action.text);
+        break;
+    case ActionKind::choose:
+        userChoose(dialog, findControlByName(dialog, "IDC_SCOPE"), action.entry);
+        break;
+    case ActionKind::spin:
+        userSpin(dialog, findControlByName(dialog, action.control), action.up);
+        break;
+    }
+}
+
+static json messagesJson(const std::vector<MessageEvent>& messages) {
+    json list = json::array();
+    for (const MessageEvent& message : messages)
+        list.push_back({{"owner", message.owner},
+                        {"caption", message.caption},
+                        {"text", message.text},
+                        {"style", message.style},
+                        {"answer", message.answer}});
+    return list;
+}
+
+// One invocation: the region, the user's part while the dialog is open, and what it left.
+static RunReport playRun(const PluginLibrary& plugin, HostSession& session,
+                         const ScenarioRun& run) {
+    clearRunRecord(session);
+    desktop.messages.clear();
+    desktop.answers.assign(run.answers.begin(), run.answers.end());
+
+    RunReport report;
+    json opened = nullptr;
+    json closed = nullptr;
+    json closedBy = nullptr;
+    const ScenarioAction* current = nullptr;
+    size_t played = 0;
+    desktop.onOpened = [&](HeadlessDialog& dialog) {
+        opened = dialogSnapshot(dialog);
+        for (played = 0; played < run.actions.size() && !dialog.ended; ++played) {
+            current = &run.actions[played];
+            perform(dialog, *current);
+        }
+        current = nullptr; // what ends the dialog from here on is the host's Escape
+    };
+    desktop.onEnded = [&](const HeadlessDialog& dialog) {
+        closed = dialogSnapshot(dialog);
+        closedBy = "end";
+        if (current != nullptr && current->kind == ActionKind::click && current->control == "IDOK")
+            closedBy = "ok";
+        else if (current != nullptr && current->kind == ActionKind::click &&
+                 current->control == "IDCANCEL")
+            closedBy = "cancel";
+    };
+
+    std::vector<uint8_t> region(regionSize, 0);
+    writeU16(region, regionStaffListOffset, static_cast<uint16_t>(run.region.staffList));
+    writeU16(region, regionFirstSlotOffset, static_cast<uint16_t>(run.region.firstSlot));
+    writeU16(region, regionFirstMeasureOffset, static_cast<uint16_t>(run.region.firstMeasure));
+    writeU16(region, regionLastSlotOffset, static_cast<uint16_t>(run.region.lastSlot));
+    writeU16(region, regionLastMeasureOffset, static_cast<uint16_t>(run.region.lastMeasure));
+    int32_t result =
+        plugin.invoke(hostWindowHandle(), 0, run.hasRegion ? region.data() : nullptr, 0);
+    desktop.onOpened = nullptr;
+    desktop.onEnded = nullptr;
+
+    for (size_t i = played; i < run.actions.size() && opened != nullptr; ++i)
+        report.skippedActions.push_back(describeAction(run.actions[i]));
+    report.transcript = {{"result", result},
+                         {"messages", messagesJson(desktop.messages)},
+                         {"opened", opened},
+                         {"closed", closed},
+                         {"closedBy", closedBy},
+                         {"saves", savesJson(session)},
+                         {"layoutUpdates", session.layoutUpdates},
+                         {"hostCalls", hostCallsJson(session)}};
+    report.saves = session.saves;
+    return report;
+}
+
+static json settingsJson() {
+    const RegistryValue* value = findRegistryValue(settingsKey, settingsValue);
+    if (value == nullptr)
+        return nullptr;
+    return {{"hex", toHex(value->data)}, {"type", value->type}};
+}
+
+static std::string regionText(const ScenarioRun& run) {
+    if (!run.hasRegion)
+        return "no selection";
+    const ScenarioRegion& r = run.region;
+    return "selection in staff list " + std::to_string(r.staffList) + ", slots " +
+           std::to_string(r.firstSlot) + " to " + std::to_string(r.lastSlot) + ", measures " +
+           std::to_string(r.firstMeasure) + " to " + std::to_string(r.lastMeasure);
+}
+
+// The story for a person: the plug-in's menu entry, then each invocation.
+static void printStory(const json& transcript, const std::vector<RunReport>& reports,
+                       const Scenario& scenario, HostSession& session, std::ostream& out) {
+    const json& menu = transcript["menu"][0];
+    out << "Plug-in loaded: version 0x" << std::hex << transcript["version"].get<int64_t>()
+        << std::dec << ", init " << transcript["init"] << ", menu entry "
+        << (menu.contains("text") ? "\"" + menu["text"].get<std::string>() + "\"" : "(none)")
+        << ", menu status " << transcript["menuStatus"] << "\n";
+    for (size_t i = 0; i < reports.size(); ++i) {
+        const json& run = reports[i].transcript;
+        const ScenarioRun& played = scenario.runs[i];
+        out << "\n== Run " << i + 1 << " (" << regionText(played) << ")\n";
+        if (run["opened"].is_null()) {
+            out << "No dialog was shown.\n";
+        } else {
+            out << "The dialog as it opened:\n" << drawDialog(run["opened"], mainDialogTemplate());
+            out << "The user:\n";
+            if (played.actions.empty())
+                out << "  (does nothing)\n";
+            for (size_t a = 0; a < played.actions.size(); ++a)
+                out << "  " << a + 1 << ". " << describeAction(played.actions[a]) << "\n";
+            for (const std::string& skipped : reports[i].skippedActions)
+                out << "  (not done, the dialog had closed: " << skipped << ")\n";
+        }
+        for (const json& message : run["messages"])
+            out << "Message box (" << message["caption"].get<std::string>()
+                << "): " << message["text"].get<std::string>() << " -> "
+                << message["answer"].get<std::string>() << "\n";
+        if (!run["closedBy"].is_null()) {
+            std::string by = run["closedBy"];
+            out << "The dialog was closed by "
+                << (by == "ok"       ? "OK"
+                    : by == "cancel" ? "Cancel"
+                                     : "the Escape key")
+                << ".\n";
+        }
+        out << "Invocation result: " << run["result"] << "\n";
+        HostSession view;
+        view.store = session.store;
+        view.saves = reports[i].saves;
+        printSaves(view, out);
+        out << "Layout updates: " << run["layoutUpdates"] << "\n";
+    }
+    out << "\nSettings after terminate: "
+        << (transcript["settings"].is_null() ? std::string("none")
+                                             : transcript["settings"]["hex"].get<std::string>())
+        << "\n";
+}
+
+int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostream& err) {
+    Scenario scenario;
+    std::string error;
+    if (!readScenarioFile(options.scenarioPath, scenario, error)) {
+        err << error << "\n";
+        return 2;
+    }
+    PluginLibrary plugin;
+    std::string library = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
+    if (!loadPluginLibrary(library, plugin, error)) {
+        err << "lumbrel-host run: " << error << "\n";
+        return 2;
+    }
+
+    HostSession session;
+    session.store = scenario.score;
+    activeHost = &session;
+    resetRegistry();
+    resetDesktop();
+    if (scenario.hasSettings)
+        setRegistryValue(settingsKey, settingsValue,
+                         RegistryValue{scenario.settingsType, scenario.settings});
+
+    json transcript;
+    transcript["version"] = plugin.version(0);
+    transcript["init"] = plugin.init(0, 0);
+    transcript["menu"] = enumerateMenu(plugin);
+    transcript["menuStatus"] = plugin.menuStatus(0);
+    std::vector<RunReport> reports;
+    json runs = json::array();
+    for (const ScenarioRun& run : scenario.runs) {
+        reports.push_back(playRun(plugin, session, run));
+        runs.push_back(reports.back().transcript);
+    }
+    transcript["runs"] = std::move(runs);
+    plugin.terminate(0);
+    transcript["settings"] = settingsJson();
+    transcript["score"] = scoreToJson(session.store);
+    activeHost = nullptr;
+    unloadPluginLibrary(plugin);
+
+    if (!options.outPath.empty() && !writeScoreFile(options.outPath, session.store, error)) {
+        err << error << "\n";
+        return 2;
+    }
+    if (options.json)
+        out << transcript.dump(2, ' ', false, json::error_handler_t::replace) << "\n";
+    else
+        printStory(transcript, reports, scenario, session, out);
+    return 0;
+}

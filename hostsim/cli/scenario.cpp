@@ -1,0 +1,224 @@
+#include "cli/scenario.h"
+
+#include "store/json_input.h"
+#include "store/score_file.h"
+#include "win32/dialog_window.h"
+
+#include <algorithm>
+
+using nlohmann::json;
+
+// The directory part of `path`, with its final slash; "" for a bare file name.
+static std::string directoryOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The class name of the dialog control called `name`, or "" when the dialog has none.
+static std::string controlClass(const std::string& name) {
+    const DialogTemplate& dialog = mainDialogTemplate();
+    std::vector<std::string> names = controlNames(dialog);
+    for (size_t i = 0; i < names.size() && i < dialog.controls.size(); ++i)
+        if (names[i] == name)
+            return dialog.controls[i].className;
+    return "";
+}
+
+// Reads the name of a control of class `wanted` ("" for any) into `name`.
+static bool readControl(JsonInput& in, const json& value, const std::string& place,
+                        const char* wanted, const char* what, std::string& name) {
+    if (!value.is_string())
+        return failAt(in, place, "expected the name of a dialog control, such as \"IDOK\"");
+    name = value.get<std::string>();
+    std::string found = controlClass(name);
+    if (found.empty())
+        return failAt(in, place, "the dialog has no control named \"" + name + "\"");
+    if (found != wanted)
+        return failAt(in, place, "\"" + name + "\" is not " + what);
+    return true;
+}
+
+static bool readAction(JsonInput& in, const json& value, const std::string& place,
+                       ScenarioAction& action) {
+    if (!requireObject(in, value, place))
+        return false;
+    if (value.size() != 1)
+        return failAt(in, place,
+                      "expected an object with exactly one of select, click, type, choose, spin");
+    if (!checkFields(in, value, place, {"select", "click", "type", "choose", "spin"}))
+        return false;
+    const std::string key = value.begin().key();
+    const json& argument = value.begin().value();
+    const std::string at = memberPlace(place, key);
+    if (key == "select") {
+        action.kind = ActionKind::select;
+        if (!requireArray(in, argument, at))
+            return false;
+        for (size_t i = 0; i < argument.size(); ++i) {
+            int64_t position = 0;
+            if (!readWhole(in, argument[i], elementPlace(at, i), 0, 65535, position))
+                return false;
+            action.positions.push_back(static_cast<int>(position));
+        }
+        return true;
+    }
+    if (key == "click") {
+        action.kind = ActionKind::click;
+        return readControl(in, argument, at, "Button", "a button, check box or radio button",
+                           action.control);
+    }
+    if (key == "choose") {
+        action.kind = ActionKind::choose;
+        int64_t entry = 0;
+        if (!readWhole(in, argument, at, 1, 65535, entry))
+            return false;
+        action.entry = static_cast<int>(entry);
+        return true;
+    }
+    // "type" and "spin" take [control, word]
+    if (!argument.is_array() || argument.size() != 2 || !argument[1].is_string())
+        return failAt(in, at,
+                      key == "type" ? "expected [\"CONTROL\", \"text\"]"
+                                    : "expected [\"CONTROL\", \"up\" or \"down\"]");
+    const std::string word = argument[1].get<std::string>();
+    if (key == "type") {
+        action.kind = ActionKind::type;
+        action.text = word;
+        return readControl(in, argument[0], elementPlace(at, 0), "Edit", "an edit field",
+                           action.control);
+    }
+    action.kind = ActionKind::spin;
+    if (word != "up" && word != "down")
+        return failAt(in, elementPlace(at, 1), "expected \"up\" or \"down\"");
+    action.up = word == "up";
+    return readControl(in, argument[0], elementPlace(at, 0), "msctls_updown32",
+                       "an up-down control", action.control);
+}
+
+static bool readRegion(JsonInput& in, const json& value, const std::string& place,
+                       ScenarioRegion& region) {
+    if (!requireObject(in, value, place) ||
+        !checkFields(in, value, place,
+                     {"staffList", "firstSlot", "lastSlot", "firstMeasure", "lastMeasure"}))
+        return false;
+    struct {
+        const char* key;
+        int16_t* field;
+    } fields[] = {{"staffList", &region.staffList},
+                  {"firstSlot", &region.firstSlot},
+                  {"lastSlot", &region.lastSlot},
+                  {"firstMeasure", &region.firstMeasure},
+                  {"lastMeasure", &region.lastMeasure}};
+    for (const auto& f : fields) {
+        const json* item = findField(value, f.key);
+        if (item == nullptr)
+            return failAt(in, memberPlace(place, f.key), "missing");
+        int64_t number = 0;
+        // 0xFFDC and -36 name the same staff list
+        if (!readWhole(in, *item, memberPlace(place, f.key), INT16_MIN, UINT16_MAX, number))
+            return false;
+        *f.field = static_cast<int16_t>(static_cast<uint16_t>(number));
+    }
+    return true;
+}
+
+static bool readRun(JsonInput& in, const json& value, const std::string& place, ScenarioRun& run) {
+    if (!requireObject(in, value, place) ||
+        !checkFields(in, value, place, {"region", "actions", "answers", "description"}))
+        return false;
+    const json* region = findField(value, "region");
+    if (region != nullptr && !region->is_null()) {
+        run.hasRegion = true;
+        if (!readRegion(in, *region, memberPlace(place, "region"), run.region))
+            return false;
+    }
+    if (const json* actions = findField(value, "actions")) {
+        std::string at = memberPlace(place, "actions");
+        if (!requireArray(in, *actions, at))
+            return false;
+        run.actions.resize(actions->size());
+        for (size_t i = 0; i < actions->size(); ++i)
+            if (!readAction(in, (*actions)[i], elementPlace(at, i), run.actions[i]))
+                return false;
+    }
+    if (const json* answers = findField(value, "answers")) {
+        std::string at = memberPlace(place, "answers");
+        if (!requireArray(in, *answers, at))
+            return false;
+        for (size_t i = 0; i < answers->size(); ++i) {
+            const json& answer = (*answers)[i];
+            if (answer != "yes" && answer != "no")
+                return failAt(in, elementPlace(at, i), "expected \"yes\" or \"no\"");
+            run.answers.push_back(answer.get<std::string>());
+        }
+    }
+    return true;
+}
+
+static bool readSettings(JsonInput& in, const json& value, const std::string& place,
+                         Scenario& scenario) {
+    if (value.is_null())
+        return true;
+    if (!requireObject(in, value, place) || !checkFields(in, value, place, {"hex", "type"}))
+        return false;
+    const json* hex = findField(value, "hex");
+    if (hex == nullptr)
+        return failAt(in, memberPlace(place, "hex"), "missing");
+    if (!readHex(in, *hex, memberPlace(place, "hex"), scenario.settings))
+        return false;
+    if (const json* type = findField(value, "type")) {
+        int64_t number = 0;
+        if (!readWhole(in, *type, memberPlace(place, "type"), 0, UINT32_MAX, number))
+            return false;
+        scenario.settingsType = static_cast<uint32_t>(number);
+    }
+    scenario.hasSettings = true;
+    return true;
+}
+
+static bool readScenario(JsonInput& in, const json& value, const std::string& directory,
+                         Scenario& scenario) {
+    if (!requireObject(in, value, "") ||
+        !checkFields(in, value, "", {"score", "settings", "runs", "description"}))
+        return false;
+    if (const json* score = findField(value, "score")) {
+        bool read =
+            score->is_string()
+                ? readScoreFile(directory + score->get<std::string>(), scenario.score, in.error)
+                : parseScore(*score, in.file, "/score", scenario.score, in.error);
+        if (!read)
+            return false;
+    }
+    if (const json* settings = findField(value, "settings"))
+        if (!readSettings(in, *settings, "/settings", scenario))
+            return false;
+    if (const json* runs = findField(value, "runs")) {
+        if (!requireArray(in, *runs, "/runs"))
+            return false;
+        scenario.runs.resize(runs->size());
+        for (size_t i = 0; i < runs->size(); ++i)
+            if (!readRun(in, (*runs)[i], elementPlace("/runs", i), scenario.runs[i]))
+                return false;
+    }
+    return true;
+}
+
+bool readScenarioFile(const std::string& path, Scenario& scenario, std::string& error) {
+    json value;
+    if (!readJsonFile(path, value, error))
+        return false;
+    JsonInput in{path, {}};
+    Scenario read;
+    bool ok = false;
+    try {
+        ok = readScenario(in, value, directoryOf(path), read);
+    } catch (const std::exception& e) {
+        ok = failAt(in, "", std::string("cannot read the scenario: ") + e.what());
+    }
+    if (!ok) {
+        error = in.error;
+        return false;
+    }
+    scenario = std::move(read);
+    return true;
+}
