@@ -1,0 +1,63 @@
+#include "dialog/procedure.h"
+
+#include "dialog/dialog_ids.h"
+#include "host/entry_points.h"
+#include "support/test_dialog.h"
+
+namespace {
+
+class ProcedureTest : public DialogTest {
+  protected:
+    // Two optimized systems holding staves 1..3, no region, the dialog set up.
+    void SetUp() override {
+        DialogTest::SetUp();
+        addList(0, {1, 2, 3});
+        for (int16_t n = 1; n <= 2; ++n) {
+            addSystem(n, n, static_cast<int16_t>(n + 1), true);
+            addList(n, {1, 2, 3});
+        }
+        pluginState.scope = 2;
+        prepareInvocation(nullptr);
+        initializeDialog(dialog);
+        clearRunRecord(session);
+    }
+
+    int index(int id) { return findControlById(dialog, id); }
+};
+
+TEST_F(ProcedureTest, NotificationWithoutItsRecordIsIgnored) {
+    EXPECT_EQ(mainDialogProc(handle(), WM_NOTIFY, IDC_DISTANCE_SPIN, 0, 0), 1);
+    EXPECT_EQ(mainDialogProc(handle(), WM_NOTIFY, IDC_SCOPE_SPIN, 0, 0), 1);
+    for (long calls : session.calls)
+        EXPECT_EQ(calls, 0);
+
+    SCOPED_TRACE("another notification code is not read as an up-down's record");
+    NMHDR header{};
+    header.code = 0U - 2; // NM_CLICK
+    EXPECT_EQ(
+        mainDialogProc(handle(), WM_NOTIFY, IDC_SCOPE_SPIN, reinterpret_cast<LPARAM>(&header), 0),
+        1);
+    for (long calls : session.calls)
+        EXPECT_EQ(calls, 0);
+}
+
+TEST_F(ProcedureTest, OkPushesFreesTheSelectionAndEndsTheDialog) {
+    userSelectItems(dialog, index(IDC_INSTRUMENT_LIST), {1});
+    userType(dialog, index(IDC_DISTANCE), "24");
+
+    SCOPED_TRACE("a failed validation leaves the dialog open");
+    userType(dialog, index(IDC_DISTANCE), "0");
+    confirmDialog(handle());
+    EXPECT_FALSE(dialog.ended);
+    EXPECT_TRUE(session.saves.empty());
+
+    userType(dialog, index(IDC_DISTANCE), "24");
+    confirmDialog(handle());
+    EXPECT_TRUE(dialog.ended);
+    EXPECT_EQ(pluginState.selectedItems, nullptr);
+    ASSERT_EQ(session.saves.size(), 1u) << "staff 2 in the global staff list";
+    EXPECT_EQ(positionAt(0, 1), -200 + 24);
+    EXPECT_EQ(callsOf(serviceEndDialog), 1);
+}
+
+} // namespace
