@@ -14,6 +14,11 @@ static std::string directoryOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// A path given in the scenario: relative ones are read from the scenario's directory.
+static std::string besideScenario(const std::string& directory, const std::string& path) {
+    return !path.empty() && path[0] == '/' ? path : directory + path;
+}
+
 // The class name of the dialog control called `name`, or "" when the dialog has none.
 static std::string controlClass(const std::string& name) {
     const DialogTemplate& dialog = mainDialogTemplate();
@@ -182,10 +187,10 @@ static bool readScenario(JsonInput& in, const json& value, const std::string& di
         !checkFields(in, value, "", {"score", "settings", "runs", "description"}))
         return false;
     if (const json* score = findField(value, "score")) {
-        bool read =
-            score->is_string()
-                ? readScoreFile(directory + score->get<std::string>(), scenario.score, in.error)
-                : parseScore(*score, in.file, "/score", scenario.score, in.error);
+        bool read = score->is_string()
+                        ? readScoreFile(besideScenario(directory, score->get<std::string>()),
+                                        scenario.score, in.error)
+                        : parseScore(*score, in.file, "/score", scenario.score, in.error);
         if (!read)
             return false;
     }

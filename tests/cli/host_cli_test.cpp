@@ -74,7 +74,7 @@ class HostCliTest : public ::testing::Test {
 };
 
 TEST_F(HostCliTest, HelpAndUsage) {
-    for (const char* arguments : {"--help", "push --help", "show --help"}) {
+    for (const char* arguments : {"--help", "push --help", "show --help", "run --help"}) {
         SCOPED_TRACE(arguments);
         HostRun run = host(arguments);
         EXPECT_EQ(run.status, 0);
@@ -83,7 +83,7 @@ TEST_F(HostCliTest, HelpAndUsage) {
     EXPECT_NE(host("push --help").out.find("--staves"), std::string::npos);
 
     for (const char* arguments :
-         {"", "frobnicate", "push", "push score.json --distance 5", "show"}) {
+         {"", "frobnicate", "push", "push score.json --distance 5", "show", "run"}) {
         SCOPED_TRACE(arguments);
         HostRun run = host(arguments);
         EXPECT_EQ(run.status, 2);
@@ -206,6 +206,73 @@ TEST_F(HostCliTest, BundledExampleRuns) {
     HostRun run = host("push examples/score.json --staves 0,1,2 --distance 24 --smart 1 --json");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_FALSE(json::parse(run.out)["saves"].empty());
+
+    HostRun played = host("run examples/scenario.json --json");
+    ASSERT_EQ(played.status, 0) << played.err;
+    json transcript = json::parse(played.out);
+    ASSERT_EQ(transcript["runs"].size(), 2u);
+    for (const json& each : transcript["runs"]) {
+        EXPECT_EQ(each["closedBy"], "ok");
+        EXPECT_FALSE(each["saves"].empty());
+    }
+}
+
+TEST_F(HostCliTest, BadScenariosNameTheFileAndThePlace) {
+    fs::path score = smallScore();
+    struct Case {
+        std::string text;
+        const char* expected;
+    };
+    for (const Case& bad : {
+             Case{"{\"runs\": [{\"actions\": [{\"click\": \"IDC_NOTHING\"}]}]}",
+                  "/runs/0/actions/0/click"},
+             Case{"{\"runs\": [{\"actions\": [{\"type\": [\"IDOK\", \"5\"]}]}]}",
+                  "not an edit field"},
+             Case{"{\"runs\": [{\"actions\": [{\"spin\": [\"IDC_SCOPE_SPIN\", \"left\"]}]}]}",
+                  "/runs/0/actions/0/spin/1"},
+             Case{"{\"runs\": [{\"actions\": [{\"select\": [0], \"click\": \"IDOK\"}]}]}",
+                  "exactly one"},
+             Case{"{\"runs\": [{\"answers\": [\"maybe\"]}]}", "/runs/0/answers/0"},
+             Case{"{\"runs\": [{\"region\": {\"staffList\": 0}}]}", "/runs/0/region/firstSlot"},
+             Case{"{\"settings\": {\"hex\": \"abc\"}}", "/settings/hex"},
+             Case{"{\"score\": {\"staves\": 3}}", "/score/staves"},
+             Case{"{\"score\": \"missing.json\"}", "missing.json"},
+             Case{"{\"run\": []}", "/run"},
+             Case{"[1, 2", "line 1"},
+         }) {
+        SCOPED_TRACE(bad.text);
+        fs::path scenario = write("scenario.json", bad.text);
+        HostRun run = host("run " + scenario.string() + " --out " + (dir / "out.json").string());
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find(bad.expected), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty());
+        EXPECT_FALSE(fs::exists(dir / "out.json"));
+    }
+    fs::path scenario = write("scenario.json", "{\"score\": \"" + score.string() + "\"}");
+    HostRun run = host("run " + scenario.string() + " --plugin " + (dir / "none.so").string());
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("cannot load the plug-in"), std::string::npos) << run.err;
+}
+
+TEST_F(HostCliTest, RunTellsAPersonWhatHappenedAndWritesTheScore) {
+    fs::path score = smallScore();
+    fs::path scenario = write("scenario.json", R"({
+      "score": "score.json",
+      "runs": [{"actions": [{"type": ["IDC_DISTANCE", "0"]}, {"click": "IDOK"},
+                            {"select": [0]}, {"type": ["IDC_DISTANCE", "-12"]},
+                            {"click": "IDOK"}, {"click": "IDC_ALL"}]}]
+    })");
+    fs::path out = dir / "out.json";
+    HostRun run = host("run " + scenario.string() + " --out " + out.string());
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const char* expected :
+         {"The dialog as it opened", "Flute", "Oboe (hidden)", "[Staff 3]", "(*) All staff systems",
+          "[x] Smart filter", "Focus: IDC_INSTRUMENT_LIST", "type \"-12\" into IDC_DISTANCE",
+          "Message box (No instruments to process): There are no instruments selected. -> ok",
+          "not done, the dialog had closed: click IDC_ALL", "closed by OK", "0 -> -12"})
+        EXPECT_NE(run.out.find(expected), std::string::npos) << expected << "\n" << run.out;
+    json written = json::parse(readFile(out));
+    EXPECT_EQ(written["view"]["staffLists"][1]["entries"][0]["position"], -12);
 }
 
 } // namespace
