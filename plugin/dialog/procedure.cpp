@@ -26,24 +26,27 @@ void selectNoInstruments(HWND dialog) {
     deselectListAll(dialog, IDC_INSTRUMENT_LIST);
 }
 
-void selectInstrumentsAbove(HWND dialog) {
+// Leaves exactly the entries from the top through the current one (above) or from the current
+// one through the last selected; without a current entry only the enabling rules run again.
+static void selectFromCurrent(HWND dialog, bool above) {
     int16_t current = currentInstrument(dialog);
     if (current == -1) {
         updateControlStates(dialog);
         return;
     }
     deselectListAll(dialog, IDC_INSTRUMENT_LIST);
-    selectListRange(dialog, IDC_INSTRUMENT_LIST, 0, current);
+    if (above)
+        selectListRange(dialog, IDC_INSTRUMENT_LIST, 0, current);
+    else
+        selectListRange(dialog, IDC_INSTRUMENT_LIST, current, lastInstrument());
+}
+
+void selectInstrumentsAbove(HWND dialog) {
+    selectFromCurrent(dialog, true);
 }
 
 void selectInstrumentsBelow(HWND dialog) {
-    int16_t current = currentInstrument(dialog);
-    if (current == -1) {
-        updateControlStates(dialog);
-        return;
-    }
-    deselectListAll(dialog, IDC_INSTRUMENT_LIST);
-    selectListRange(dialog, IDC_INSTRUMENT_LIST, current, lastInstrument());
+    selectFromCurrent(dialog, false);
 }
 
 void confirmDialog(HWND dialog) {
