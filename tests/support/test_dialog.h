@@ -31,6 +31,16 @@ class DialogTest : public HostTest {
 
     HWND handle() { return &dialog.window; }
 
+    // Optimized systems 1..systems, one measure each, every one holding staves 1..3, which are
+    // also the global staff list.
+    void addOptimizedScore(int16_t systems) {
+        addList(0, {1, 2, 3});
+        for (int16_t n = 1; n <= systems; ++n) {
+            addSystem(n, n, static_cast<int16_t>(n + 1), true);
+            addList(n, {1, 2, 3});
+        }
+    }
+
     // The first control with this ID, as the dialog's procedure reaches it.
     HeadlessControl& control(int id) {
         int index = findControlById(dialog, id);

@@ -11,11 +11,7 @@ class ProcedureTest : public DialogTest {
     // Two optimized systems holding staves 1..3, no region, the dialog set up.
     void SetUp() override {
         DialogTest::SetUp();
-        addList(0, {1, 2, 3});
-        for (int16_t n = 1; n <= 2; ++n) {
-            addSystem(n, n, static_cast<int16_t>(n + 1), true);
-            addList(n, {1, 2, 3});
-        }
+        addOptimizedScore(2);
         pluginState.scope = 2;
         prepareInvocation(nullptr);
         initializeDialog(dialog);

@@ -12,11 +12,7 @@ class ValidationTest : public DialogTest {
     // Three optimized systems holding staves 1..3, no region, the dialog set up.
     void SetUp() override {
         DialogTest::SetUp();
-        addList(0, {1, 2, 3});
-        for (int16_t n = 1; n <= 3; ++n) {
-            addSystem(n, n, static_cast<int16_t>(n + 1), true);
-            addList(n, {1, 2, 3});
-        }
+        addOptimizedScore(3);
         pluginState.scope = 1;
         pluginState.smartFilter = 1;
         prepareInvocation(nullptr);
