@@ -120,7 +120,7 @@ int runPushCommand(const PushOptions& options, std::ostream& out, std::ostream& 
         out << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
         return 0;
     }
-    printSaves(session, out);
+    printSaves(session.store, session.saves, out);
     out << "Layout updates: " << session.layoutUpdates << "\n";
     out << "Host calls:";
     const char* separator = " ";

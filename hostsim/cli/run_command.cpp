@@ -205,7 +205,7 @@ static std::string regionText(const ScenarioRun& run) {
 
 // The story for a person: the plug-in's menu entry, then each invocation.
 static void printStory(const json& transcript, const std::vector<RunReport>& reports,
-                       const Scenario& scenario, HostSession& session, std::ostream& out) {
+                       const Scenario& scenario, const RecordStore& store, std::ostream& out) {
     const json& menu = transcript["menu"][0];
     out << "Plug-in loaded: version 0x" << std::hex << transcript["version"].get<int64_t>()
         << std::dec << ", init " << transcript["init"] << ", menu entry "
@@ -240,10 +240,7 @@ static void printStory(const json& transcript, const std::vector<RunReport>& rep
                 << ".\n";
         }
         out << "Invocation result: " << run["result"] << "\n";
-        HostSession view;
-        view.store = session.store;
-        view.saves = reports[i].saves;
-        printSaves(view, out);
+        printSaves(store, reports[i].saves, out);
         out << "Layout updates: " << run["layoutUpdates"] << "\n";
     }
     out << "\nSettings after terminate: "
@@ -300,6 +297,6 @@ int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostrea
     if (options.json)
         out << transcript.dump(2, ' ', false, json::error_handler_t::replace) << "\n";
     else
-        printStory(transcript, reports, scenario, session, out);
+        printStory(transcript, reports, scenario, session.store, out);
     return 0;
 }

@@ -25,18 +25,17 @@ nlohmann::json hostCallsJson(const HostSession& session) {
 }
 
 // One line per save: the list, the entry, its staff and how its position changed.
-void printSaves(const HostSession& session, std::ostream& out) {
-    if (session.saves.empty()) {
+void printSaves(const RecordStore& store, const std::vector<SaveEvent>& saves, std::ostream& out) {
+    if (saves.empty()) {
         out << "Nothing was saved.\n";
         return;
     }
-    out << "Saved " << session.saves.size() << (session.saves.size() == 1 ? " record" : " records")
-        << ":\n";
+    out << "Saved " << saves.size() << (saves.size() == 1 ? " record" : " records") << ":\n";
     char line[200];
     std::snprintf(line, sizeof line, "  %-18s %5s %5s  %-24s %s\n", "Staff list", "Entry", "Staff",
                   "Name", "Position");
     out << line;
-    for (const SaveEvent& save : session.saves) {
+    for (const SaveEvent& save : saves) {
         if (save.id.tag != tagStaffListEntry) {
             out << "  " << tagString(save.id.tag) << " (" << save.id.number << ", "
                 << save.id.increment << "): " << toHex(save.before) << " -> " << toHex(save.after)
@@ -46,7 +45,7 @@ void printSaves(const HostSession& session, std::ostream& out) {
         uint16_t staff = readU16(save.after, listEntryStaffOffset);
         std::snprintf(line, sizeof line, "  %-18s %5u %5u  %-24s %d -> %d\n",
                       staffListName(save.id.number).c_str(), save.id.increment, staff,
-                      displayName(session.store, staff).c_str(),
+                      displayName(store, staff).c_str(),
                       readS32(save.before, listEntryPositionOffset),
                       readS32(save.after, listEntryPositionOffset));
         out << line;

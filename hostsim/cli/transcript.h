@@ -13,6 +13,6 @@ nlohmann::json savesJson(const HostSession& session);
 // The number of calls of each host service called at least once, by name.
 nlohmann::json hostCallsJson(const HostSession& session);
 
-// For a person: one line per save, with the staff list, the entry, its staff and name, and how
-// its position changed; "Nothing was saved." when nothing was.
-void printSaves(const HostSession& session, std::ostream& out);
+// For a person: one line per save of `saves`, made on `store`, with the staff list, the entry, its
+// staff and name, and how its position changed; "Nothing was saved." when nothing was.
+void printSaves(const RecordStore& store, const std::vector<SaveEvent>& saves, std::ostream& out);
