@@ -50,7 +50,7 @@ static std::string shown(const std::string& text) {
     return result;
 }
 
-// `text` cut or padded with blanks to `width` characters, placed as `align` says.
+// `text` cut or padded with blanks to `width` characters, centred or left-aligned.
 static std::string fitted(const std::string& text, int width, bool centred) {
     if (width <= 0)
         return "";
@@ -157,10 +157,8 @@ std::string drawDialog(const json& snapshot, const DialogTemplate& dialog) {
             disabled.push_back(controls[i].value("name", ""));
     }
     std::string drawing = "+" + std::string(static_cast<size_t>(columns), '-') + "+\n";
-    for (const std::string& line : grid.rows) {
-        std::string trimmed = line;
-        drawing += "|" + trimmed + "|\n";
-    }
+    for (const std::string& line : grid.rows)
+        drawing += "|" + line + "|\n";
     drawing += "+" + std::string(static_cast<size_t>(columns), '-') + "+\n";
     drawing += "Disabled: ";
     if (disabled.empty())
