@@ -1,22 +1,18 @@
 #include "cli/run_command.h"
 
 #include "cli/dialog_drawing.h"
+#include "cli/host_platform.h"
 #include "cli/plugin_library.h"
 #include "cli/scenario.h"
 #include "cli/transcript.h"
 #include "services/host_session.h"
 #include "store/score_file.h"
 #include "store/score_layout.h"
-#include "win32/desktop.h"
-#include "win32/registry.h"
+#include "win32/resource_script.h"
 
 #include <ostream>
 
 using nlohmann::json;
-
-// Where the plug-in keeps its settings.
-static const char* const settingsKey = "Software\\OrvanePlugins\\OrvaneLumbrel101";
-static const char* const settingsValue = "UserDialog";
 
 // The host's selection region record: 16 bytes, five signed 16-bit fields the plug-in reads.
 constexpr size_t regionSize = 16;
@@ -99,27 +95,6 @@ static std::string describeAction(const ScenarioAction& action) {
     return "";
 }
 
-// Does what the user does; the control names were checked when the scenario was read.
-static void perform(HeadlessDialog& dialog, const ScenarioAction& action) {
-    switch (action.kind) {
-    case ActionKind::select:
-        userSelectItems(dialog, findControlByName(dialog, "IDC_INSTRUMENT_LIST"), action.positions);
-        break;
-    case ActionKind::click:
-        userClick(dialog, findControlByName(dialog, action.control));
-        break;
-    case ActionKind::type:
-        userType(dialog, findControlByName(dialog, action.control), action.text);
-        break;
-    case ActionKind::choose:
-        userChoose(dialog, findControlByName(dialog, "IDC_SCOPE"), action.entry);
-        break;
-    case ActionKind::spin:
-        userSpin(dialog, findControlByName(dialog, action.control), action.up);
-        break;
-    }
-}
-
 static json messagesJson(const std::vector<MessageEvent>& messages) {
     json list = json::array();
     for (const MessageEvent& message : messages)
@@ -131,55 +106,34 @@ static json messagesJson(const std::vector<MessageEvent>& messages) {
     return list;
 }
 
+const char* closedByName(const ScenarioAction* action) {
+    if (action != nullptr && action->kind == ActionKind::click && action->control == "IDOK")
+        return "ok";
+    if (action != nullptr && action->kind == ActionKind::click && action->control == "IDCANCEL")
+        return "cancel";
+    return "end";
+}
+
 // One invocation: the region, the user's part while the dialog is open, and what it left.
 static RunReport playRun(const PluginLibrary& plugin, HostSession& session,
                          const ScenarioRun& run) {
     clearRunRecord(session);
-    desktop.messages.clear();
-    desktop.answers.assign(run.answers.begin(), run.answers.end());
-
-    RunReport report;
-    json opened = nullptr;
-    json closed = nullptr;
-    json closedBy = nullptr;
-    const ScenarioAction* current = nullptr;
-    size_t played = 0;
-    desktop.onOpened = [&](HeadlessDialog& dialog) {
-        opened = dialogSnapshot(dialog);
-        for (played = 0; played < run.actions.size() && !dialog.ended; ++played) {
-            current = &run.actions[played];
-            perform(dialog, *current);
-        }
-        current = nullptr; // what ends the dialog from here on is the host's Escape
-    };
-    desktop.onEnded = [&](const HeadlessDialog& dialog) {
-        closed = dialogSnapshot(dialog);
-        closedBy = "end";
-        if (current != nullptr && current->kind == ActionKind::click && current->control == "IDOK")
-            closedBy = "ok";
-        else if (current != nullptr && current->kind == ActionKind::click &&
-                 current->control == "IDCANCEL")
-            closedBy = "cancel";
-    };
-
     std::vector<uint8_t> region(regionSize, 0);
     writeU16(region, regionStaffListOffset, static_cast<uint16_t>(run.region.staffList));
     writeU16(region, regionFirstSlotOffset, static_cast<uint16_t>(run.region.firstSlot));
     writeU16(region, regionFirstMeasureOffset, static_cast<uint16_t>(run.region.firstMeasure));
     writeU16(region, regionLastSlotOffset, static_cast<uint16_t>(run.region.lastSlot));
     writeU16(region, regionLastMeasureOffset, static_cast<uint16_t>(run.region.lastMeasure));
-    int32_t result =
-        plugin.invoke(hostWindowHandle(), 0, run.hasRegion ? region.data() : nullptr, 0);
-    desktop.onOpened = nullptr;
-    desktop.onEnded = nullptr;
+    InvocationPlay play = playInvocation(plugin, run, run.hasRegion ? region.data() : nullptr);
 
-    for (size_t i = played; i < run.actions.size() && opened != nullptr; ++i)
+    RunReport report;
+    for (size_t i = play.actionsPlayed; i < run.actions.size() && !play.opened.is_null(); ++i)
         report.skippedActions.push_back(describeAction(run.actions[i]));
-    report.transcript = {{"result", result},
-                         {"messages", messagesJson(desktop.messages)},
-                         {"opened", opened},
-                         {"closed", closed},
-                         {"closedBy", closedBy},
+    report.transcript = {{"result", play.result},
+                         {"messages", messagesJson(play.messages)},
+                         {"opened", play.opened},
+                         {"closed", play.closed},
+                         {"closedBy", play.closedBy},
                          {"saves", savesJson(session)},
                          {"layoutUpdates", session.layoutUpdates},
                          {"hostCalls", hostCallsJson(session)}};
@@ -188,10 +142,10 @@ static RunReport playRun(const PluginLibrary& plugin, HostSession& session,
 }
 
 static json settingsJson() {
-    const RegistryValue* value = findRegistryValue(settingsKey, settingsValue);
-    if (value == nullptr)
+    SavedSettings value;
+    if (!readPluginSettings(value))
         return nullptr;
-    return {{"hex", toHex(value->data)}, {"type", value->type}};
+    return {{"hex", toHex(value.data)}, {"type", value.type}};
 }
 
 static std::string regionText(const ScenarioRun& run) {
@@ -266,11 +220,9 @@ int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostrea
     HostSession session;
     session.store = scenario.score;
     activeHost = &session;
-    resetRegistry();
-    resetDesktop();
+    clearPluginSettings();
     if (scenario.hasSettings)
-        setRegistryValue(settingsKey, settingsValue,
-                         RegistryValue{scenario.settingsType, scenario.settings});
+        storePluginSettings(SavedSettings{scenario.settingsType, scenario.settings});
 
     json transcript;
     transcript["version"] = plugin.version(0);

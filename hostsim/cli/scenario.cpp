@@ -2,7 +2,7 @@
 
 #include "store/json_input.h"
 #include "store/score_file.h"
-#include "win32/dialog_window.h"
+#include "win32/resource_script.h"
 
 #include <algorithm>
 

@@ -3,20 +3,13 @@
 // user's part while the modal dialog runs.
 #pragma once
 
+#include "cli/host_platform.h"
 #include "win32/dialog_window.h"
 
 #include <deque>
 #include <functional>
 #include <string>
 #include <vector>
-
-struct MessageEvent {
-    std::string owner; // "host", "dialog", or "other"
-    std::string caption;
-    std::string text;
-    uint32_t style = 0;
-    std::string answer; // "ok", "yes" or "no"
-};
 
 struct Desktop {
     HWND__ hostWindow{nullptr, -1}; // the host's main window, handed to FinaleExtensionInvoke

@@ -6,41 +6,6 @@
 
 #include <algorithm>
 
-static ControlKind kindOf(const ControlTemplate& source) {
-    if (source.className == "Button") {
-        switch (source.style & BS_TYPEMASK) {
-        case BS_AUTOCHECKBOX:
-            return ControlKind::checkBox;
-        case BS_AUTORADIOBUTTON:
-            return ControlKind::radioButton;
-        case BS_GROUPBOX:
-            return ControlKind::groupBox;
-        default:
-            return ControlKind::pushButton;
-        }
-    }
-    if (source.className == "Edit")
-        return ControlKind::edit;
-    if (source.className == "ListBox")
-        return ControlKind::listBox;
-    if (source.className == "ComboBox")
-        return ControlKind::comboBox;
-    if (source.className == "msctls_updown32")
-        return ControlKind::upDown;
-    return ControlKind::label;
-}
-
-// The ID's name; a later control whose ID name is taken already gets a name of its own: a label
-// NAME_LABEL, any other control NAME_INDEX.
-static std::string controlName(const DialogTemplate& source, size_t index) {
-    const ControlTemplate& control = source.controls[index];
-    for (size_t i = 0; i < index; ++i)
-        if (source.controls[i].idName == control.idName)
-            return control.className == "Static" ? control.idName + "_LABEL"
-                                                 : control.idName + "_" + std::to_string(index);
-    return control.idName;
-}
-
 void createDialog(HeadlessDialog& dialog, const DialogTemplate& source, DialogProcedure procedure,
                   HWND owner) {
     dialog.window = HWND__{&dialog, -1};
@@ -51,13 +16,14 @@ void createDialog(HeadlessDialog& dialog, const DialogTemplate& source, DialogPr
     dialog.ended = false;
     dialog.controls.clear();
     dialog.controls.reserve(source.controls.size());
+    std::vector<std::string> names = controlNames(source);
     for (size_t i = 0; i < source.controls.size(); ++i) {
         const ControlTemplate& item = source.controls[i];
         HeadlessControl control;
         control.window = HWND__{&dialog, static_cast<int>(i)};
         control.source = &item;
-        control.kind = kindOf(item);
-        control.name = controlName(source, i);
+        control.kind = controlKind(item);
+        control.name = names[i];
         control.enabled = (item.style & WS_DISABLED) == 0;
         if (control.kind != ControlKind::comboBox)
             control.text = item.text;
@@ -79,13 +45,6 @@ int findControlByName(const HeadlessDialog& dialog, const std::string& name) {
         if (dialog.controls[i].name == name)
             return static_cast<int>(i);
     return -1;
-}
-
-std::vector<std::string> controlNames(const DialogTemplate& source) {
-    std::vector<std::string> names;
-    for (size_t i = 0; i < source.controls.size(); ++i)
-        names.push_back(controlName(source, i));
-    return names;
 }
 
 int firstTabStop(const HeadlessDialog& dialog) {

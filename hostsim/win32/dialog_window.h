@@ -20,18 +20,6 @@ struct HWND__ {
     int index;              // the control's index in the template; -1 for the dialog itself
 };
 
-enum class ControlKind {
-    label,       // Static
-    pushButton,  // Button, BS_PUSHBUTTON or BS_DEFPUSHBUTTON
-    groupBox,    // Button, BS_GROUPBOX
-    checkBox,    // Button, BS_AUTOCHECKBOX
-    radioButton, // Button, BS_AUTORADIOBUTTON
-    edit,        // Edit
-    listBox,     // ListBox
-    comboBox,    // ComboBox, drop-down list
-    upDown       // msctls_updown32
-};
-
 struct HeadlessControl {
     HWND__ window;
     const ControlTemplate* source;
@@ -75,8 +63,6 @@ void createDialog(HeadlessDialog& dialog, const DialogTemplate& source, DialogPr
 int findControlById(const HeadlessDialog& dialog, int id);
 // The control with this name (IDC_ name, IDOK, IDCANCEL, IDC_BELOW_LABEL); -1 when none.
 int findControlByName(const HeadlessDialog& dialog, const std::string& name);
-// The control names that a scenario may use, in template order.
-std::vector<std::string> controlNames(const DialogTemplate& source);
 
 // Sends a message to a control as SendMessageA would, and returns the control's answer.
 intptr_t sendControlMessage(HeadlessDialog& dialog, int index, uint32_t message, uintptr_t wParam,

@@ -477,3 +477,43 @@ const DialogTemplate& mainDialogTemplate() {
     }();
     return parsed;
 }
+
+ControlKind controlKind(const ControlTemplate& source) {
+    if (source.className == "Button") {
+        switch (source.style & BS_TYPEMASK) {
+        case BS_AUTOCHECKBOX:
+            return ControlKind::checkBox;
+        case BS_AUTORADIOBUTTON:
+            return ControlKind::radioButton;
+        case BS_GROUPBOX:
+            return ControlKind::groupBox;
+        default:
+            return ControlKind::pushButton;
+        }
+    }
+    if (source.className == "Edit")
+        return ControlKind::edit;
+    if (source.className == "ListBox")
+        return ControlKind::listBox;
+    if (source.className == "ComboBox")
+        return ControlKind::comboBox;
+    if (source.className == "msctls_updown32")
+        return ControlKind::upDown;
+    return ControlKind::label;
+}
+
+static std::string controlName(const DialogTemplate& source, size_t index) {
+    const ControlTemplate& control = source.controls[index];
+    for (size_t i = 0; i < index; ++i)
+        if (source.controls[i].idName == control.idName)
+            return control.className == "Static" ? control.idName + "_LABEL"
+                                                 : control.idName + "_" + std::to_string(index);
+    return control.idName;
+}
+
+std::vector<std::string> controlNames(const DialogTemplate& source) {
+    std::vector<std::string> names;
+    for (size_t i = 0; i < source.controls.size(); ++i)
+        names.push_back(controlName(source, i));
+    return names;
+}

@@ -28,6 +28,26 @@ struct DialogTemplate {
     std::vector<ControlTemplate> controls; // in template order
 };
 
+// What a control is, by its class and, for buttons, its style.
+enum class ControlKind {
+    label,       // Static
+    pushButton,  // Button, BS_PUSHBUTTON or BS_DEFPUSHBUTTON
+    groupBox,    // Button, BS_GROUPBOX
+    checkBox,    // Button, BS_AUTOCHECKBOX
+    radioButton, // Button, BS_AUTORADIOBUTTON
+    edit,        // Edit
+    listBox,     // ListBox
+    comboBox,    // ComboBox, drop-down list
+    upDown       // msctls_updown32
+};
+
+ControlKind controlKind(const ControlTemplate& control);
+
+// The names under which scenarios and snapshots know the controls, in template order: the ID's
+// name; a later control whose ID name is taken already gets a name of its own, a label
+// NAME_LABEL ("IDC_BELOW_LABEL"), any other control NAME_INDEX.
+std::vector<std::string> controlNames(const DialogTemplate& source);
+
 // Parses a resource script holding one DIALOG resource whose IDs are #defined in `idsHeader`
 // (IDOK and IDCANCEL are known). Returns false with a message naming the line when the script
 // holds anything it does not understand.

@@ -5,6 +5,9 @@
 
 #include "platform/platform.h"
 
+// On Windows the platform header has them all.
+#ifndef _WIN32
+
 // Window styles.
 #define WS_POPUP 0x80000000u
 #define WS_CHILD 0x40000000u
@@ -53,3 +56,5 @@
 #define CB_GETCURSEL 0x0147
 #define CB_SETCURSEL 0x014E
 #define CB_ERR (-1)
+
+#endif

@@ -1,0 +1,54 @@
+// The platform's side of playing a scenario: the dialog, the message boxes and the registry in
+// which the plug-in runs. lumbrel-host plays on its headless stand-in of Win32, lumbrel-winhost
+// on the real Win32 (under Wine); both write the same transcript.
+#pragma once
+
+#include "cli/plugin_library.h"
+#include "cli/scenario.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct MessageEvent {
+    std::string owner; // "host", "dialog", or "other"
+    std::string caption;
+    std::string text;
+    uint32_t style = 0;
+    std::string answer; // "ok", "yes" or "no"
+};
+
+// What one invocation showed and how it ended.
+struct InvocationPlay {
+    int32_t result = 0;
+    std::vector<MessageEvent> messages;
+    nlohmann::json opened = nullptr; // the dialog right after its initialisation; null: none
+    nlohmann::json closed = nullptr; // the dialog when it was ended
+    nlohmann::json closedBy = nullptr;
+    size_t actionsPlayed = 0; // the actions done before the dialog closed
+};
+
+// Invokes the plug-in with the host's window and `region` (null: no selection), and while its
+// dialog is open does the run's actions and gives its answers; presses Escape when the actions
+// are done and the dialog is still open.
+InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& run,
+                              const void* region);
+
+// How the dialog was closed when it ended during `action` (null: after the actions, by the
+// host's Escape): "ok" or "cancel" for a click on that button, else "end".
+const char* closedByName(const ScenarioAction* action);
+
+// The plug-in's settings value in the host's registry.
+struct SavedSettings {
+    uint32_t type = 3;
+    std::vector<uint8_t> data;
+};
+
+// Removes the plug-in's settings key, so that the run starts as for a first-time user.
+void clearPluginSettings();
+// Creates the key and stores the value, before init.
+void storePluginSettings(const SavedSettings& value);
+// The value after terminate; false when there is none.
+bool readPluginSettings(SavedSettings& value);
