@@ -173,7 +173,9 @@ int32_t FX_SetDlgString(HWND window, int32_t item, const char* text, uint32_t ve
 int32_t FX_SetDlgFocus(HWND window, int32_t item, uint32_t version) {
     countHostCall(serviceSetDlgFocus, version);
     int index = -1;
-    if (dialogItem(window, item, index) == nullptr)
+    HeadlessControl* control = dialogItem(window, item, index);
+    // as SetFocus, which refuses a disabled window: the focus stays where it is
+    if (control == nullptr || !control->enabled)
         return 0;
     desktop.openDialog->focus = index;
     return 1;

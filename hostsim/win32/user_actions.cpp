@@ -180,11 +180,16 @@ void userSpin(HeadlessDialog& dialog, int index, bool up) {
     long long low = std::min(spin->minimum, spin->maximum);
     long long high = std::max(spin->minimum, spin->maximum);
     long long moved = std::clamp(static_cast<long long>(spin->position) + change.iDelta, low, high);
-    if (moved == spin->position)
-        return;
-    spin->position = static_cast<int>(moved);
-    if (setsBuddy)
-        setControlText(*buddy, std::to_string(spin->position));
+    if (moved != spin->position) {
+        spin->position = static_cast<int>(moved);
+        if (setsBuddy)
+            setControlText(*buddy, std::to_string(spin->position));
+    }
+    // as the mouse button comes up, the control selects an edit buddy's whole text
+    if (buddy != nullptr && buddy->kind == ControlKind::edit) {
+        buddy->selectionStart = 0;
+        buddy->selectionEnd = static_cast<int>(buddy->text.size());
+    }
 }
 
 void userPressEscape(HeadlessDialog& dialog) {

@@ -149,10 +149,13 @@ TEST_F(DialogServicesTest, EnablingAndFocus) {
     FX_EnableDlgItem(window, IDC_BELOW, 0, version);
     EXPECT_FALSE(dialog.controls[3].enabled);
     EXPECT_TRUE(dialog.controls[10].enabled) << "the label sharing ID 104 is not reached";
-    FX_SetDlgFocus(window, IDC_BELOW, version);
-    EXPECT_EQ(dialog.focus, 3) << "the focus service reaches a disabled control too";
+    dialog.focus = 2;
+    EXPECT_EQ(FX_SetDlgFocus(window, IDC_BELOW, version), 0);
+    EXPECT_EQ(dialog.focus, 2) << "a disabled control refuses the focus, as SetFocus does";
     FX_EnableDlgItem(window, IDC_BELOW, 1, version);
     EXPECT_TRUE(dialog.controls[3].enabled);
+    FX_SetDlgFocus(window, IDC_BELOW, version);
+    EXPECT_EQ(dialog.focus, 3);
     EXPECT_EQ(FX_EnableDlgItem(window, 999, 0, version), 0);
     FX_SetDlgFocus(window, 999, version);
     EXPECT_EQ(dialog.focus, 3);

@@ -197,6 +197,8 @@ TEST_F(DialogWindowTest, UpDownControls) {
     EXPECT_EQ(control("IDC_DISTANCE_SPIN").position, 0) << "held within the range";
     EXPECT_EQ(control("IDC_DISTANCE").text, "12") << "no UDS_SETBUDDYINT: the buddy is left";
     EXPECT_EQ(dialog.focus, index("IDC_DISTANCE")) << "an edit buddy takes the focus";
+    EXPECT_EQ(control("IDC_DISTANCE").selectionStart, 0) << "and has its whole text selected";
+    EXPECT_EQ(control("IDC_DISTANCE").selectionEnd, 2);
     userSpin(dialog, index("IDC_DISTANCE_SPIN"), false);
     EXPECT_EQ(received[1].change.iDelta, 1);
     EXPECT_EQ(control("IDC_DISTANCE_SPIN").position, 1);
