@@ -236,17 +236,9 @@ def describe(field, value):
     return str(value)
 
 
-def same_value(field, want, got):
-    """Equal and of the same kind (atom or name, ordinal or text).
-
-    Window class names are matched without regard to case, as Windows looks them up; the
-    resource compiler stores them in upper case.
-    """
-    if type(want) is not type(got):
-        return False
-    if field == "class" and isinstance(want, str):
-        return want.upper() == got.upper()
-    return want == got
+def same_value(want, got):
+    """Equal and of the same kind (atom or name, ordinal or text); class names in their case."""
+    return type(want) is type(got) and want == got
 
 
 def compare_fields(label, fields, expected, found):
@@ -256,7 +248,7 @@ def compare_fields(label, fields, expected, found):
         if field not in found:
             continue
         want, got = expected[field], found[field]
-        if not same_value(field, want, got):
+        if not same_value(want, got):
             failures.append(f"{label} {field}: expected {describe(field, want)}, "
                             f"found {describe(field, got)}")
     return failures

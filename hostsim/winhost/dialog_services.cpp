@@ -1,0 +1,217 @@
+// The host's dialog services on real Win32 windows: FX_Dialog runs the plug-in's dialog resource
+// as a modal dialog, the others read and change its controls.
+#include "host/services.h"
+#include "services/dialog_units.h"
+#include "services/host_session.h"
+#include "win32/resource_script.h"
+#include "winhost/real_dialog.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+
+RealDesktop realDesktop;
+
+// The one dialog resource the host can show: the plug-in's main dialog.
+static const int32_t mainDialogResource = 20128;
+
+// Posted to the dialog once it is initialised: the modal loop then lets the user act.
+static const UINT playMessage = WM_APP + 1;
+
+// The item kinds of FX_GetDlgItemVal and FX_SetDlgItemVal.
+enum ItemKind { kindComboBox = 0, kindCheckBox = 1, kindRadioButton = 2, kindWholeNumber = 3 };
+
+// Runs a hook of the desktop. The hooks are the host's own code, run from inside the plug-in's
+// calls: nothing may be thrown through the plug-in, so a failing hook ends the host.
+template <typename Hook> static void runHook(const char* what, Hook hook) {
+    try {
+        hook();
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "lumbrel-winhost: %s failed: %s\n", what, failure.what());
+        std::abort();
+    } catch (...) {
+        std::fprintf(stderr, "lumbrel-winhost: %s failed\n", what);
+        std::abort();
+    }
+}
+
+// The first control with ID `item` in the open dialog, as GetDlgItem finds it; null when
+// `window` is not the open dialog or no control has the ID.
+static HWND dialogItem(HWND window, int32_t item) {
+    if (window == nullptr || window != realDesktop.dialog)
+        return nullptr;
+    return GetDlgItem(window, item);
+}
+
+// What the control is, by its real class and style.
+static ControlKind kindOf(HWND control) {
+    char name[64] = "";
+    GetClassNameA(control, name, sizeof name);
+    ControlTemplate source;
+    source.className = name;
+    for (const char* known : {"Button", "Edit", "Static", "ListBox", "ComboBox"})
+        if (lstrcmpiA(name, known) == 0)
+            source.className = known;
+    source.style = static_cast<uint32_t>(GetWindowLongA(control, GWL_STYLE));
+    return controlKind(source);
+}
+
+static bool isButtonWithCheck(HWND control) {
+    ControlKind kind = kindOf(control);
+    return kind == ControlKind::checkBox || kind == ControlKind::radioButton;
+}
+
+// The dialog procedure the host gives Win32: the plug-in's procedure, called with the C
+// calling convention and its fifth argument, plus the host's own message that starts the play.
+static INT_PTR CALLBACK hostDialogProcedure(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam) {
+    if (message == playMessage && window == realDesktop.dialog) {
+        if (!realDesktop.ended && realDesktop.onOpened)
+            runHook("the user's actions", [&] { realDesktop.onOpened(window); });
+        // the modal loop ends when the user is done: the host presses Escape for a dialog left
+        // open, and ends a dialog that does not close on Escape
+        pressEscape(window);
+        if (!realDesktop.ended) {
+            realDesktop.ended = true;
+            EndDialog(window, 0);
+        }
+        return TRUE;
+    }
+    if (message == WM_INITDIALOG) {
+        realDesktop.dialog = window;
+        watchControls(window);
+        PostMessageA(window, playMessage, 0, 0);
+    }
+    if (realDesktop.procedure == nullptr)
+        return FALSE;
+    return realDesktop.procedure(window, message, wParam, lParam, 0);
+}
+
+extern "C" {
+
+int32_t FX_Dialog(int32_t resource, DialogProcedure procedure, HWND owner, int32_t one,
+                  int32_t zero, uint32_t version) {
+    (void)one;
+    (void)zero;
+    countHostCall(serviceDialog, version);
+    if (resource != mainDialogResource || procedure == nullptr || realDesktop.dialog != nullptr)
+        return 0;
+    realDesktop.procedure = procedure;
+    realDesktop.ended = false;
+    INT_PTR result = DialogBoxParamA(realDesktop.plugin, MAKEINTRESOURCEA(resource), owner,
+                                     hostDialogProcedure, 0);
+    realDesktop.dialog = nullptr;
+    realDesktop.procedure = nullptr;
+    return result == -1 ? 0 : 1;
+}
+
+int32_t FX_EndDialog(HWND window, uint32_t version) {
+    countHostCall(serviceEndDialog, version);
+    if (window == nullptr || window != realDesktop.dialog)
+        return 0;
+    if (!realDesktop.ended && realDesktop.onEnded)
+        runHook("the end-of-dialog hook", [&] { realDesktop.onEnded(window); });
+    realDesktop.ended = true;
+    EndDialog(window, 1);
+    return 1;
+}
+
+int32_t FX_EnableDlgItem(HWND window, int32_t item, int32_t enable, uint32_t version) {
+    countHostCall(serviceEnableDlgItem, version);
+    HWND control = dialogItem(window, item);
+    if (control == nullptr)
+        return 0;
+    EnableWindow(control, enable != 0);
+    return 1;
+}
+
+int32_t FX_GetDlgItemVal(HWND window, int32_t item, int32_t kind, uint32_t version) {
+    countHostCall(serviceGetDlgItemVal, version);
+    HWND control = dialogItem(window, item);
+    if (control == nullptr)
+        return 0;
+    switch (kind) {
+    case kindComboBox:
+        if (kindOf(control) != ControlKind::comboBox)
+            return 0;
+        return static_cast<int32_t>(SendMessageA(control, CB_GETCURSEL, 0, 0)) + 1;
+    case kindCheckBox:
+    case kindRadioButton:
+        if (!isButtonWithCheck(control))
+            return 0;
+        return static_cast<int32_t>(SendMessageA(control, BM_GETCHECK, 0, 0));
+    case kindWholeNumber:
+        return parseWholeNumber(windowText(control));
+    default:
+        return 0;
+    }
+}
+
+int32_t FX_SetDlgItemVal(HWND window, int32_t item, int32_t kind, int32_t value, uint32_t version) {
+    countHostCall(serviceSetDlgItemVal, version);
+    HWND control = dialogItem(window, item);
+    if (control == nullptr)
+        return 0;
+    switch (kind) {
+    case kindComboBox: {
+        if (kindOf(control) != ControlKind::comboBox)
+            return 0;
+        // an entry the list does not hold leaves it with no selection
+        WPARAM entry = value >= 1 ? static_cast<WPARAM>(value - 1) : static_cast<WPARAM>(-1);
+        SendMessageA(control, CB_SETCURSEL, entry, 0);
+        return 1;
+    }
+    case kindCheckBox:
+    case kindRadioButton:
+        if (!isButtonWithCheck(control))
+            return 0;
+        // only this button changes, even in a group of radio buttons
+        SendMessageA(control, BM_SETCHECK, value != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+        return 1;
+    case kindWholeNumber:
+        SetWindowTextA(control, std::to_string(value).c_str());
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+int32_t FX_GetDlgItemUser(HWND window, int32_t item, int32_t unit, double* value,
+                          uint32_t version) {
+    countHostCall(serviceGetDlgItemUser, version);
+    HWND control = dialogItem(window, item);
+    double shown = 0;
+    if (control == nullptr || value == nullptr || !parseUnitValue(windowText(control), shown))
+        return 0;
+    *value = shown * evpusPerUnit(unit);
+    return 1;
+}
+
+int32_t FX_SetDlgItemUser(HWND window, int32_t item, int32_t unit, double value, uint32_t version) {
+    countHostCall(serviceSetDlgItemUser, version);
+    HWND control = dialogItem(window, item);
+    if (control == nullptr)
+        return 0;
+    SetWindowTextA(control, formatUnitValue(value / evpusPerUnit(unit)).c_str());
+    return 1;
+}
+
+int32_t FX_SetDlgString(HWND window, int32_t item, const char* text, uint32_t version) {
+    countHostCall(serviceSetDlgString, version);
+    HWND control = dialogItem(window, item);
+    if (control == nullptr)
+        return 0;
+    SetWindowTextA(control, text != nullptr ? text : "");
+    return 1;
+}
+
+int32_t FX_SetDlgFocus(HWND window, int32_t item, uint32_t version) {
+    countHostCall(serviceSetDlgFocus, version);
+    HWND control = dialogItem(window, item);
+    if (control == nullptr)
+        return 0;
+    SetFocus(control);
+    return 1;
+}
+}

@@ -1,0 +1,47 @@
+# lumbrel-winhost.exe: the substitute host on Win32, from the same sources as lumbrel-host
+# wherever the logic is not Win32's own. The plug-in is not linked in: the host loads
+# orvanelumbrel.dll and exports the host services to it (exports.def).
+
+# The JSON and command-line libraries are header-only: the host's own Debian packages serve.
+find_path(NLOHMANN_JSON_INCLUDE_DIR nlohmann/json.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH
+          REQUIRED)
+find_path(CLI11_INCLUDE_DIR CLI/CLI.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+# Only those two libraries, not the rest of the host system's headers.
+set(winhost_third_party ${CMAKE_CURRENT_BINARY_DIR}/third_party)
+file(MAKE_DIRECTORY ${winhost_third_party})
+file(CREATE_LINK ${NLOHMANN_JSON_INCLUDE_DIR}/nlohmann ${winhost_third_party}/nlohmann SYMBOLIC)
+file(CREATE_LINK ${CLI11_INCLUDE_DIR}/CLI ${winhost_third_party}/CLI SYMBOLIC)
+
+add_executable(lumbrel-winhost
+    store/record_store.cpp
+    store/json_input.cpp
+    store/score_file.cpp
+    store/score_layout.cpp
+    store/caret.cpp
+    services/host_session.cpp
+    services/record_services.cpp
+    services/dialog_units.cpp
+    win32/resource_script.cpp
+    ${main_dialog_script}
+    cli/scenario.cpp
+    cli/transcript.cpp
+    cli/show_command.cpp
+    cli/run_command.cpp
+    cli/dialog_drawing.cpp
+    winhost/main.cpp
+    winhost/plugin_library.cpp
+    winhost/win32_platform.cpp
+    winhost/dialog_services.cpp
+    winhost/real_controls.cpp
+    winhost/dialog_picture.cpp
+)
+target_include_directories(lumbrel-winhost PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}
+                           ${PROJECT_SOURCE_DIR}/plugin)
+target_include_directories(lumbrel-winhost SYSTEM PRIVATE ${winhost_third_party})
+target_link_options(lumbrel-winhost PRIVATE -static -static-libgcc -static-libstdc++
+                    ${CMAKE_CURRENT_SOURCE_DIR}/winhost/exports.def)
+target_link_libraries(lumbrel-winhost PRIVATE comctl32 user32 gdi32 advapi32)
+set_target_properties(lumbrel-winhost PROPERTIES
+                      RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin
+                      LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/winhost/exports.def)
+add_dependencies(lumbrel-winhost orvanelumbrel)
