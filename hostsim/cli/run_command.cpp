@@ -213,7 +213,7 @@ int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostrea
     PluginLibrary plugin;
     std::string library = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
     if (!loadPluginLibrary(library, plugin, error)) {
-        err << "lumbrel-host run: " << error << "\n";
+        err << options.programName << " run: " << error << "\n";
         return 2;
     }
 

@@ -11,6 +11,7 @@ struct RunOptions {
     bool json = false;
     std::string outPath;
     std::string pluginPath; // the plug-in library; empty: the one built with this host
+    std::string programName = "lumbrel-host"; // for the messages
 };
 
 // Adds the `run` subcommand, filling `options` when it is parsed.

@@ -22,10 +22,12 @@ int main(int argc, char** argv) {
     CLI::App app{"lumbrel-winhost: the substitute host for the Lumbrel plug-in on Win32. It "
                  "plays scenarios on orvanelumbrel.dll with the real dialog, message boxes and "
                  "registry."};
+    app.name("lumbrel-winhost");
     app.require_subcommand(1);
     // paths are written as on Unix, "/tmp/scenario.json": a slash does not start an option
     app.allow_windows_style_options(false);
     RunOptions run;
+    run.programName = "lumbrel-winhost";
     CLI::App* runCommand = addRunCommand(app, run);
     runCommand->add_option("--png", dialogPicturePath,
                            "Save a picture of the first dialog shown, as it opened (PNG)");

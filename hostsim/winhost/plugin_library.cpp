@@ -27,7 +27,15 @@ static bool findEntry(HMODULE module, const char* name, Function& entry, std::st
 bool loadPluginLibrary(const std::string& path, PluginLibrary& library, std::string& error) {
     HMODULE module = LoadLibraryA(path.c_str());
     if (module == nullptr) {
-        error = path + ": cannot load the plug-in (error " + std::to_string(GetLastError()) + ")";
+        DWORD code = GetLastError();
+        char reason[256] = "";
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                       reason, sizeof reason, nullptr);
+        std::string text = reason;
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+            text.pop_back();
+        error = path + ": cannot load the plug-in: " + (text.empty() ? "unknown reason" : text) +
+                " (error " + std::to_string(code) + ")";
         return false;
     }
     PluginLibrary loaded;
