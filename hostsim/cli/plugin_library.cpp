@@ -10,16 +10,8 @@ std::string defaultPluginPath() {
     return LUMBREL_PLUGIN_PATH;
 }
 
-// Finds `name` in the library into `entry`; false with the reason otherwise.
-template <typename Function>
-static bool findEntry(void* handle, const char* name, Function& entry, std::string& error) {
-    void* symbol = dlsym(handle, name);
-    if (symbol == nullptr) {
-        error = std::string("the plug-in library has no entry point ") + name;
-        return false;
-    }
-    entry = reinterpret_cast<Function>(symbol);
-    return true;
+static void* findSymbol(void* handle, const char* name) {
+    return dlsym(handle, name);
 }
 
 bool loadPluginLibrary(const std::string& path, PluginLibrary& library, std::string& error) {
@@ -31,19 +23,11 @@ bool loadPluginLibrary(const std::string& path, PluginLibrary& library, std::str
         error = path + ": cannot load the plug-in: " + (reason ? reason : "unknown reason");
         return false;
     }
-    PluginLibrary loaded;
-    loaded.handle = handle;
-    if (!findEntry(handle, "FinaleExtensionVersion", loaded.version, error) ||
-        !findEntry(handle, "FinaleExtensionInit", loaded.init, error) ||
-        !findEntry(handle, "FinaleExtensionEnumerate", loaded.enumerate, error) ||
-        !findEntry(handle, "FinaleExtensionInvoke", loaded.invoke, error) ||
-        !findEntry(handle, "FinaleExtensionTerminate", loaded.terminate, error) ||
-        !findEntry(handle, "FinaleExtensionGetMenuStatus", loaded.menuStatus, error)) {
+    if (!findPluginEntryPoints(handle, findSymbol, library, error)) {
         error = path + ": " + error;
         dlclose(handle);
         return false;
     }
-    library = loaded;
     return true;
 }
 

@@ -24,5 +24,10 @@ std::string defaultPluginPath();
 // False, with the reason in `error`, when it can't be loaded or lacks an entry point.
 bool loadPluginLibrary(const std::string& path, PluginLibrary& library, std::string& error);
 
+// Finds the six entry points of the library `handle` with `lookup` (dlsym, GetProcAddress),
+// into `library`. False, with the missing one named in `error`, when one is missing.
+bool findPluginEntryPoints(void* handle, void* (*lookup)(void* handle, const char* name),
+                           PluginLibrary& library, std::string& error);
+
 // Unloads the library; its entry points must not be called afterwards.
 void unloadPluginLibrary(PluginLibrary& library);

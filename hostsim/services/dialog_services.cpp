@@ -1,20 +1,12 @@
 // The host's dialog services, acting on the substitute host's headless dialog.
 #include "host/services.h"
+#include "services/dialog_service_rules.h"
 #include "services/dialog_units.h"
 #include "services/host_session.h"
 #include "win32/desktop.h"
 #include "win32/win32_constants.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <exception>
 #include <string>
-
-// The one dialog resource the host can show: the plug-in's main dialog.
-static const int32_t mainDialogResource = 20128;
-
-// The item kinds of FX_GetDlgItemVal and FX_SetDlgItemVal.
-enum ItemKind { kindComboBox = 0, kindCheckBox = 1, kindRadioButton = 2, kindWholeNumber = 3 };
 
 // The first control with ID `item` in the open dialog that `window` names, with its index in
 // `index`; null when the window is not the open dialog or no control has the ID.
@@ -34,20 +26,6 @@ static HeadlessControl* dialogItem(HWND window, int32_t item) {
 
 static bool isButtonWithCheck(const HeadlessControl& control) {
     return control.kind == ControlKind::checkBox || control.kind == ControlKind::radioButton;
-}
-
-// Runs a hook of the desktop. The hooks are the host's own code, run from inside the plug-in's
-// calls: nothing may be thrown through the plug-in, so a failing hook ends the host.
-template <typename Hook> static void runHook(const char* what, Hook hook) {
-    try {
-        hook();
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "lumbrel-host: %s failed: %s\n", what, failure.what());
-        std::abort();
-    } catch (...) {
-        std::fprintf(stderr, "lumbrel-host: %s failed\n", what);
-        std::abort();
-    }
 }
 
 extern "C" {

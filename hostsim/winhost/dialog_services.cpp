@@ -1,40 +1,18 @@
 // The host's dialog services on real Win32 windows: FX_Dialog runs the plug-in's dialog resource
 // as a modal dialog, the others read and change its controls.
 #include "host/services.h"
+#include "services/dialog_service_rules.h"
 #include "services/dialog_units.h"
 #include "services/host_session.h"
 #include "win32/resource_script.h"
 #include "winhost/real_dialog.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <exception>
 #include <string>
 
 RealDesktop realDesktop;
 
-// The one dialog resource the host can show: the plug-in's main dialog.
-static const int32_t mainDialogResource = 20128;
-
 // Posted to the dialog once it is initialised: the modal loop then lets the user act.
 static const UINT playMessage = WM_APP + 1;
-
-// The item kinds of FX_GetDlgItemVal and FX_SetDlgItemVal.
-enum ItemKind { kindComboBox = 0, kindCheckBox = 1, kindRadioButton = 2, kindWholeNumber = 3 };
-
-// Runs a hook of the desktop. The hooks are the host's own code, run from inside the plug-in's
-// calls: nothing may be thrown through the plug-in, so a failing hook ends the host.
-template <typename Hook> static void runHook(const char* what, Hook hook) {
-    try {
-        hook();
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "lumbrel-winhost: %s failed: %s\n", what, failure.what());
-        std::abort();
-    } catch (...) {
-        std::fprintf(stderr, "lumbrel-winhost: %s failed\n", what);
-        std::abort();
-    }
-}
 
 // The first control with ID `item` in the open dialog, as GetDlgItem finds it; null when
 // `window` is not the open dialog or no control has the ID.

@@ -12,16 +12,10 @@ std::string defaultPluginPath() {
            "orvanelumbrel.dll";
 }
 
-// Finds `name` in the DLL into `entry`; false with the reason otherwise.
-template <typename Function>
-static bool findEntry(HMODULE module, const char* name, Function& entry, std::string& error) {
-    FARPROC symbol = GetProcAddress(module, name);
-    if (symbol == nullptr) {
-        error = std::string("the plug-in library has no entry point ") + name;
-        return false;
-    }
-    entry = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(symbol));
-    return true;
+static void* findSymbol(void* module, const char* name) {
+    FARPROC symbol = GetProcAddress(static_cast<HMODULE>(module), name);
+    // through the generic function pointer type, which every function pointer may be cast to
+    return reinterpret_cast<void*>(reinterpret_cast<void (*)()>(symbol));
 }
 
 bool loadPluginLibrary(const std::string& path, PluginLibrary& library, std::string& error) {
@@ -38,19 +32,11 @@ bool loadPluginLibrary(const std::string& path, PluginLibrary& library, std::str
                 " (error " + std::to_string(code) + ")";
         return false;
     }
-    PluginLibrary loaded;
-    loaded.handle = module;
-    if (!findEntry(module, "FinaleExtensionVersion", loaded.version, error) ||
-        !findEntry(module, "FinaleExtensionInit", loaded.init, error) ||
-        !findEntry(module, "FinaleExtensionEnumerate", loaded.enumerate, error) ||
-        !findEntry(module, "FinaleExtensionInvoke", loaded.invoke, error) ||
-        !findEntry(module, "FinaleExtensionTerminate", loaded.terminate, error) ||
-        !findEntry(module, "FinaleExtensionGetMenuStatus", loaded.menuStatus, error)) {
+    if (!findPluginEntryPoints(module, findSymbol, library, error)) {
         error = path + ": " + error;
         FreeLibrary(module);
         return false;
     }
-    library = loaded;
     return true;
 }
 

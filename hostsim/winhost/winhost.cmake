@@ -13,21 +13,8 @@ file(CREATE_LINK ${NLOHMANN_JSON_INCLUDE_DIR}/nlohmann ${winhost_third_party}/nl
 file(CREATE_LINK ${CLI11_INCLUDE_DIR}/CLI ${winhost_third_party}/CLI SYMBOLIC)
 
 add_executable(lumbrel-winhost
-    store/record_store.cpp
-    store/json_input.cpp
-    store/score_file.cpp
-    store/score_layout.cpp
-    store/caret.cpp
-    services/host_session.cpp
-    services/record_services.cpp
-    services/dialog_units.cpp
-    win32/resource_script.cpp
-    ${main_dialog_script}
-    cli/scenario.cpp
-    cli/transcript.cpp
-    cli/show_command.cpp
-    cli/run_command.cpp
-    cli/dialog_drawing.cpp
+    ${hostsim_common_sources}
+    ${hostsim_run_sources}
     winhost/main.cpp
     winhost/plugin_library.cpp
     winhost/win32_platform.cpp
