@@ -28,6 +28,7 @@ struct InvocationPlay {
     nlohmann::json closed = nullptr; // the dialog when it was ended
     nlohmann::json closedBy = nullptr;
     size_t actionsPlayed = 0; // the actions done before the dialog closed
+    std::string failure;      // what kept the platform from showing the dialog; empty: nothing
 };
 
 // Invokes the plug-in with the host's window and `region` (null: no selection), and while its

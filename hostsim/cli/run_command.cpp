@@ -31,6 +31,7 @@ namespace {
 // What one invocation left, for the transcript and for a person.
 struct RunReport {
     json transcript;
+    std::string failure; // the platform could not show the dialog
     std::vector<SaveEvent> saves;
     std::vector<std::string> skippedActions;
 };
@@ -138,6 +139,7 @@ static RunReport playRun(const PluginLibrary& plugin, HostSession& session,
                          {"layoutUpdates", session.layoutUpdates},
                          {"hostCalls", hostCallsJson(session)}};
     report.saves = session.saves;
+    report.failure = play.failure;
     return report;
 }
 
@@ -234,6 +236,14 @@ int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostrea
     for (const ScenarioRun& run : scenario.runs) {
         reports.push_back(playRun(plugin, session, run));
         runs.push_back(reports.back().transcript);
+        // a transcript without the dialog the plug-in asked for would mislead: nothing is written
+        if (!reports.back().failure.empty()) {
+            plugin.terminate(0);
+            activeHost = nullptr;
+            unloadPluginLibrary(plugin);
+            err << options.programName << " run: " << reports.back().failure << "\n";
+            return 2;
+        }
     }
     transcript["runs"] = std::move(runs);
     plugin.terminate(0);

@@ -79,6 +79,9 @@ int32_t FX_Dialog(int32_t resource, DialogProcedure procedure, HWND owner, int32
     realDesktop.ended = false;
     INT_PTR result = DialogBoxParamA(realDesktop.plugin, MAKEINTRESOURCEA(resource), owner,
                                      hostDialogProcedure, 0);
+    if (result == -1)
+        realDesktop.failure = "the dialog could not be created (error " +
+                              std::to_string(GetLastError()) + "); under Wine, is there a display?";
     realDesktop.dialog = nullptr;
     realDesktop.procedure = nullptr;
     return result == -1 ? 0 : 1;

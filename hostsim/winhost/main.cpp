@@ -12,10 +12,29 @@
 #include <cstdio>
 #include <iostream>
 
+// Under Wine on a display without a window manager (Xvfb), Wine waits two seconds for one with
+// every window it shows. The host's windows need none: this host's own Wine settings leave them
+// to Wine, from its next start on (Wine reads them as a process starts). Nothing on Windows.
+static void leaveWindowsToWine() {
+    HMODULE system = GetModuleHandleA("ntdll.dll");
+    if (system == nullptr || GetProcAddress(system, "wine_get_version") == nullptr)
+        return;
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER,
+                        "Software\\Wine\\AppDefaults\\lumbrel-winhost.exe\\X11 Driver", 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    if (RegQueryValueExA(key, "Managed", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+    RegCloseKey(key);
+}
+
 int main(int argc, char** argv) {
     // the transcript is the same bytes as lumbrel-host's: no carriage returns
     _setmode(_fileno(stdout), _O_BINARY);
 
+    leaveWindowsToWine();
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 

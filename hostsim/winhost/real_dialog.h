@@ -17,6 +17,7 @@ struct RealDesktop {
     HWND dialog = nullptr;     // the dialog while it is open
     DialogProcedure procedure = nullptr;
     bool ended = false;
+    std::string failure; // why the last dialog could not be shown; empty when it was
     // Called once the dialog is shown, from its modal loop; the user acts here. When it returns
     // and the dialog is still open, the host presses Escape.
     std::function<void(HWND)> onOpened;

@@ -145,6 +145,7 @@ InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& ru
     boxes = MessageBoxes{};
     boxes.answers.assign(run.answers.begin(), run.answers.end());
     realDesktop.plugin = static_cast<HMODULE>(plugin.handle);
+    realDesktop.failure.clear();
     InvocationPlay play;
     const ScenarioAction* current = nullptr;
     realDesktop.onOpened = [&](HWND dialog) {
@@ -164,6 +165,11 @@ InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& ru
         play.closed = realDialogSnapshot(dialog);
         play.closedBy = closedByName(current);
     };
+    if (hostWindow() == nullptr) {
+        play.failure = "the host's window could not be created (error " +
+                       std::to_string(GetLastError()) + "); under Wine, is there a display?";
+        return play;
+    }
     HHOOK hook = SetWindowsHookExA(WH_CBT, watchActivation, nullptr, GetCurrentThreadId());
     play.result = plugin.invoke(hostWindow(), 0, region, 0);
     if (hook != nullptr)
@@ -171,6 +177,7 @@ InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& ru
     realDesktop.onOpened = nullptr;
     realDesktop.onEnded = nullptr;
     play.messages = boxes.shown;
+    play.failure = realDesktop.failure;
     return play;
 }
 

@@ -7,6 +7,7 @@ write the very same transcript, byte for byte, and tell the same story to a pers
 
   winhost.py compare SCENARIO.json|FOLDER...  each scenario on both hosts; a difference fails
   winhost.py picture OUT.png SCENARIO   the dialog as it opened, from lumbrel-winhost --png
+  winhost.py no-display SCENARIO        without a display: exit status 2, the reason, no output
 
 A missing tool or build (wine, Xvfb, the Win32 build) is a skip, exit status 77, with the reason.
 Each run uses its own X display and the Wine prefix given (created on first use).
@@ -247,6 +248,26 @@ def picture(arguments):
     return 0
 
 
+def no_display(arguments):
+    winhost = os.path.join(arguments.win32_dir, "bin", "lumbrel-winhost.exe")
+    if not os.path.isfile(winhost):
+        raise Skip(f"{winhost} is not built")
+    with WineSession(arguments.prefix) as session:
+        env = {name: value for name, value in session.env.items() if name != "DISPLAY"}
+        done = captured(["wine", winhost, "run", arguments.scenario, "--json"], env)
+    reason = done.stderr.decode(errors="replace")
+    problems = []
+    if done.returncode != 2:
+        problems.append(f"exit status {done.returncode}, not 2")
+    if done.stdout:
+        problems.append("a transcript was printed all the same")
+    if "is there a display?" not in reason:
+        problems.append(f"the reason is not given: {reason[-300:]!r}")
+    for problem in problems:
+        print(problem)
+    return 1 if problems else 0
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -260,9 +281,13 @@ def main():
     picture_command = commands.add_parser("picture", help="save the dialog's picture")
     picture_command.add_argument("output", help="the PNG file to write")
     picture_command.add_argument("scenario", help="the scenario whose first dialog is shown")
+    no_display_command = commands.add_parser("no-display",
+                                              help="check a run without a display fails plainly")
+    no_display_command.add_argument("scenario", help="a scenario that shows the dialog")
     arguments = parser.parse_args()
     try:
-        return compare(arguments) if arguments.command == "compare" else picture(arguments)
+        command = {"compare": compare, "picture": picture, "no-display": no_display}
+        return command[arguments.command](arguments)
     except Skip as reason:
         print(f"skipped: {reason}")
         return SKIP
