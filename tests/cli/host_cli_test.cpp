@@ -252,6 +252,12 @@ TEST_F(HostCliTest, BadScenariosNameTheFileAndThePlace) {
     HostRun run = host("run " + scenario.string() + " --plugin " + (dir / "none.so").string());
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("cannot load the plug-in"), std::string::npos) << run.err;
+    // a library that loads but is not the plug-in: the first entry point it lacks is named
+    run = host("run " + scenario.string() + " --plugin " + std::string(NOT_A_PLUGIN));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("has no entry point FinaleExtensionVersion"), std::string::npos)
+        << run.err;
+    EXPECT_TRUE(run.out.empty());
 }
 
 TEST_F(HostCliTest, RunTellsAPersonWhatHappenedAndWritesTheScore) {
