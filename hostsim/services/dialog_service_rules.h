@@ -13,6 +13,12 @@ constexpr int32_t mainDialogResource = 20128;
 
 enum ItemKind { kindComboBox = 0, kindCheckBox = 1, kindRadioButton = 2, kindWholeNumber = 3 };
 
+// The 0-based combo box entry that FX_SetDlgItemVal's 1-based value selects; -1, no selection,
+// for a value below 1.
+constexpr int32_t comboEntryOfValue(int32_t value) {
+    return value >= 1 ? value - 1 : -1;
+}
+
 // Runs a hook of the host (the user's actions, the end-of-dialog snapshot). The hooks run from
 // inside the plug-in's calls: nothing may be thrown through the plug-in, so a failing hook ends
 // the host.

@@ -100,7 +100,7 @@ int32_t FX_SetDlgItemVal(HWND window, int32_t item, int32_t kind, int32_t value,
         if (control->kind != ControlKind::comboBox)
             return 0;
         // an entry the list does not hold leaves it with no selection
-        WPARAM entry = value >= 1 ? static_cast<WPARAM>(value - 1) : static_cast<WPARAM>(-1);
+        WPARAM entry = static_cast<WPARAM>(comboEntryOfValue(value));
         sendControlMessage(*desktop.openDialog, index, CB_SETCURSEL, entry, 0);
         return 1;
     }
@@ -123,10 +123,8 @@ int32_t FX_GetDlgItemUser(HWND window, int32_t item, int32_t unit, double* value
                           uint32_t version) {
     countHostCall(serviceGetDlgItemUser, version);
     HeadlessControl* control = dialogItem(window, item);
-    double shown = 0;
-    if (control == nullptr || value == nullptr || !parseUnitValue(control->text, shown))
+    if (control == nullptr || value == nullptr || !readUnitField(control->text, unit, *value))
         return 0;
-    *value = shown * evpusPerUnit(unit);
     return 1;
 }
 
@@ -135,7 +133,7 @@ int32_t FX_SetDlgItemUser(HWND window, int32_t item, int32_t unit, double value,
     HeadlessControl* control = dialogItem(window, item);
     if (control == nullptr)
         return 0;
-    setControlText(*control, formatUnitValue(value / evpusPerUnit(unit)));
+    setControlText(*control, unitFieldText(value, unit));
     return 1;
 }
 

@@ -37,6 +37,18 @@ std::string formatUnitValue(double value) {
     return text == "-0" ? "0" : text;
 }
 
+std::string unitFieldText(double evpus, int32_t unit) {
+    return formatUnitValue(evpus / evpusPerUnit(unit));
+}
+
+bool readUnitField(const std::string& text, int32_t unit, double& evpus) {
+    double shown = 0;
+    if (!parseUnitValue(text, shown))
+        return false;
+    evpus = shown * evpusPerUnit(unit);
+    return true;
+}
+
 static bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }

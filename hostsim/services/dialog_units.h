@@ -18,6 +18,13 @@ std::string formatUnitValue(double value);
 // other text.
 bool parseUnitValue(const std::string& text, double& value);
 
+// A distance of `evpus` EVPUs as a field shows it in measurement unit `unit`.
+std::string unitFieldText(double evpus, int32_t unit);
+
+// A field's text, shown in measurement unit `unit`, as EVPUs. False, with `evpus` untouched,
+// when the text is not a number.
+bool readUnitField(const std::string& text, int32_t unit, double& evpus);
+
 // A field's text as a whole number: optional blanks, an optional sign, digits, optional blanks;
 // held at the 32-bit bounds. Any other text reads as 0.
 int32_t parseWholeNumber(const std::string& text);

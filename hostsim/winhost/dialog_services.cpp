@@ -139,7 +139,7 @@ int32_t FX_SetDlgItemVal(HWND window, int32_t item, int32_t kind, int32_t value,
         if (kindOf(control) != ControlKind::comboBox)
             return 0;
         // an entry the list does not hold leaves it with no selection
-        WPARAM entry = value >= 1 ? static_cast<WPARAM>(value - 1) : static_cast<WPARAM>(-1);
+        WPARAM entry = static_cast<WPARAM>(comboEntryOfValue(value));
         SendMessageA(control, CB_SETCURSEL, entry, 0);
         return 1;
     }
@@ -162,10 +162,8 @@ int32_t FX_GetDlgItemUser(HWND window, int32_t item, int32_t unit, double* value
                           uint32_t version) {
     countHostCall(serviceGetDlgItemUser, version);
     HWND control = dialogItem(window, item);
-    double shown = 0;
-    if (control == nullptr || value == nullptr || !parseUnitValue(windowText(control), shown))
+    if (control == nullptr || value == nullptr || !readUnitField(windowText(control), unit, *value))
         return 0;
-    *value = shown * evpusPerUnit(unit);
     return 1;
 }
 
@@ -174,7 +172,7 @@ int32_t FX_SetDlgItemUser(HWND window, int32_t item, int32_t unit, double value,
     HWND control = dialogItem(window, item);
     if (control == nullptr)
         return 0;
-    SetWindowTextA(control, formatUnitValue(value / evpusPerUnit(unit)).c_str());
+    SetWindowTextA(control, unitFieldText(value, unit).c_str());
     return 1;
 }
 

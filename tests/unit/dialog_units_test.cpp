@@ -37,6 +37,20 @@ TEST(DialogUnitsTest, NumbersAreReadStrictly) {
     }
 }
 
+TEST(DialogUnitsTest, FieldsShowAndReadDistancesInTheirUnit) {
+    EXPECT_EQ(unitFieldText(24.0, 2), "0.08333") << "24 EVPUs in inches";
+    EXPECT_EQ(unitFieldText(-36.0, 5), "-0.75") << "in picas";
+    EXPECT_EQ(unitFieldText(24.0, 9), "24") << "an unknown unit shows EVPUs";
+    double evpus = 99;
+    EXPECT_TRUE(readUnitField("1.5", 6, evpus));
+    EXPECT_DOUBLE_EQ(evpus, 36.0) << "1.5 spaces";
+    EXPECT_TRUE(readUnitField(" -2 ", 3, evpus));
+    EXPECT_DOUBLE_EQ(evpus, -2 * 288.0 / 2.54) << "centimeters";
+    evpus = 99;
+    EXPECT_FALSE(readUnitField("1e1", 2, evpus));
+    EXPECT_EQ(evpus, 99) << "a text that is no number leaves the value unwritten";
+}
+
 TEST(DialogUnitsTest, WholeNumbersSaturate) {
     EXPECT_EQ(parseWholeNumber(" 12 "), 12);
     EXPECT_EQ(parseWholeNumber("-0012"), -12);
