@@ -6,10 +6,6 @@
 
 #include <string>
 
-// Where the plug-in keeps its settings.
-static const char* const settingsKey = "Software\\OrvanePlugins\\OrvaneLumbrel101";
-static const char* const settingsValue = "UserDialog";
-
 // Does what the user does; the control names were checked when the scenario was read.
 static void perform(HeadlessDialog& dialog, const ScenarioAction& action) {
     switch (action.kind) {
@@ -61,11 +57,11 @@ void clearPluginSettings() {
 }
 
 void storePluginSettings(const SavedSettings& value) {
-    setRegistryValue(settingsKey, settingsValue, RegistryValue{value.type, value.data});
+    setRegistryValue(pluginSettingsKey, pluginSettingsValue, RegistryValue{value.type, value.data});
 }
 
 bool readPluginSettings(SavedSettings& value) {
-    const RegistryValue* stored = findRegistryValue(settingsKey, settingsValue);
+    const RegistryValue* stored = findRegistryValue(pluginSettingsKey, pluginSettingsValue);
     if (stored == nullptr)
         return false;
     value.type = stored->type;

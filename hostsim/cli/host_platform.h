@@ -41,13 +41,18 @@ InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& ru
 // host's Escape): "ok" or "cancel" for a click on that button, else "end".
 const char* closedByName(const ScenarioAction* action);
 
+// Where the plug-in keeps its settings, under HKEY_CURRENT_USER: the host's own knowledge of it,
+// so that a plug-in that wrote elsewhere would show in the transcript.
+constexpr const char* pluginSettingsKey = "Software\\OrvanePlugins\\OrvaneLumbrel101";
+constexpr const char* pluginSettingsValue = "UserDialog";
+
 // The plug-in's settings value in the host's registry.
 struct SavedSettings {
     uint32_t type = 3;
     std::vector<uint8_t> data;
 };
 
-// Removes the plug-in's settings key, so that the run starts as for a first-time user.
+// Starts the scenario as for a first-time user: the plug-in's settings key does not exist.
 void clearPluginSettings();
 // Creates the key and stores the value, before init.
 void storePluginSettings(const SavedSettings& value);

@@ -8,10 +8,6 @@
 #include <set>
 #include <string>
 
-// Where the plug-in keeps its settings.
-static const char* const settingsKey = "Software\\OrvanePlugins\\OrvaneLumbrel101";
-static const char* const settingsValue = "UserDialog";
-
 namespace {
 
 // The message boxes of the invocation being played.
@@ -182,29 +178,29 @@ InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& ru
 }
 
 void clearPluginSettings() {
-    RegDeleteKeyA(HKEY_CURRENT_USER, settingsKey);
+    RegDeleteKeyA(HKEY_CURRENT_USER, pluginSettingsKey);
 }
 
 void storePluginSettings(const SavedSettings& value) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, settingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, pluginSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return;
-    RegSetValueExA(key, settingsValue, 0, value.type, value.data.data(),
+    RegSetValueExA(key, pluginSettingsValue, 0, value.type, value.data.data(),
                    static_cast<DWORD>(value.data.size()));
     RegCloseKey(key);
 }
 
 bool readPluginSettings(SavedSettings& value) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, pluginSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     DWORD type = 0, size = 0;
     bool found =
-        RegQueryValueExA(key, settingsValue, nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+        RegQueryValueExA(key, pluginSettingsValue, nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
     std::vector<uint8_t> data(size);
     if (found && size > 0)
-        found = RegQueryValueExA(key, settingsValue, nullptr, &type, data.data(), &size) ==
+        found = RegQueryValueExA(key, pluginSettingsValue, nullptr, &type, data.data(), &size) ==
                 ERROR_SUCCESS;
     RegCloseKey(key);
     if (!found)
