@@ -22,8 +22,6 @@ MessageBoxes boxes;
 
 } // namespace
 
-std::string dialogPicturePath;
-
 static HWND hostWindow() {
     if (realDesktop.hostWindow == nullptr) {
         WNDCLASSA windowClass = {};
