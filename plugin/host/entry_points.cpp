@@ -61,7 +61,9 @@ int32_t LUMBREL_CDECL FinaleExtensionGetMenuStatus(int32_t) {
 int32_t checkStaffSystems() {
     RecordKey key = {globalStaffList, 0};
     uint32_t size = 0;
-    return probeRecord(tagStaffListEntry, key, size);
+    int16_t found = probeRecord(tagStaffListEntry, key, size);
+    // an answer from another staff list is no entry of the global one
+    return key.number == globalStaffList ? found : 0;
 }
 
 void prepareInvocation(const SelectionRegion* region) {

@@ -1,7 +1,8 @@
 #include "host/state.h"
 
+#include "platform/platform.h"
+
 #include <cstddef>
-#include <new>
 
 PluginState pluginState;
 
@@ -9,11 +10,13 @@ bool allocateSelection(PluginState& state, int16_t count) {
     releaseSelection(state);
     if (count < 1)
         return false;
-    state.selectedItems = new (std::nothrow) int32_t[static_cast<size_t>(count)];
+    state.selectedItems = static_cast<int32_t*>(
+        HeapAlloc(GetProcessHeap(), 0, static_cast<size_t>(count) * sizeof(int32_t)));
     return state.selectedItems != nullptr;
 }
 
 void releaseSelection(PluginState& state) {
-    delete[] state.selectedItems;
+    if (state.selectedItems != nullptr)
+        HeapFree(GetProcessHeap(), 0, state.selectedItems);
     state.selectedItems = nullptr;
 }

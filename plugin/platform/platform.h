@@ -20,6 +20,7 @@
 
 #else
 
+#include <cstddef>
 #include <cstdint>
 
 #define LUMBREL_CDECL
@@ -40,6 +41,9 @@ typedef uintptr_t DWORD_PTR;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
+typedef void* HANDLE;
+typedef void* LPVOID;
+typedef size_t SIZE_T;
 
 typedef struct HWND__* HWND;
 typedef struct HKEY__* HKEY;
@@ -136,6 +140,12 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
                     DWORD dataSize);
 LONG RegCloseKey(HKEY key);
+
+// The process heap, from which the plug-in takes the memory it owns (HeapAlloc answers null when
+// it has no room).
+HANDLE GetProcessHeap();
+LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
+BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID block);
 }
 
 #endif

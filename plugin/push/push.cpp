@@ -4,20 +4,13 @@
 #include "host/state.h"
 #include "score/records.h"
 
-// Loads entry `increment` of staff list `staffList` into `entry`; false when it doesn't exist.
-static bool loadListEntry(RecordKey& key, int16_t staffList, uint32_t increment,
-                          StaffListEntryRecord& entry, uint32_t& size) {
-    key = RecordKey{staffList, static_cast<uint16_t>(increment)};
-    return loadRecord(tagStaffListEntry, key, entry.bytes, staffListEntryRecordSize, size) != 0;
-}
-
 // The staff of the global staff list entry at the low 16 bits of `position`; false when that
 // entry can't be loaded.
 static bool loadSelectedStaff(int32_t position, uint16_t& staff) {
     RecordKey key;
     StaffListEntryRecord entry;
     uint32_t size;
-    if (!loadListEntry(key, globalStaffList, static_cast<uint16_t>(position), entry, size))
+    if (!loadListEntry(globalStaffList, static_cast<uint16_t>(position), key, entry, size))
         return false;
     staff = entryStaffNumber(entry);
     return true;
@@ -36,12 +29,13 @@ void pushStaffList(int16_t staffList, const int32_t* entries, int16_t count) {
         uint16_t staff;
         if (!loadSelectedStaff(entries[i], staff))
             continue;
-        for (uint32_t increment = 0; increment <= largestIncrement; ++increment) {
+        for (uint32_t increment = 0; increment <= largestIncrement;) {
             RecordKey key;
             StaffListEntryRecord entry;
             uint32_t size;
-            if (!loadListEntry(key, staffList, increment, entry, size))
+            if (!loadListEntry(staffList, increment, key, entry, size))
                 break;
+            increment = key.increment + 1u;
             if (entryStaffNumber(entry) != staff)
                 continue;
             setEntryVerticalPosition(
@@ -54,12 +48,13 @@ void pushStaffList(int16_t staffList, const int32_t* entries, int16_t count) {
 
 uint16_t countUnselectedStaves(int16_t system, const int32_t* entries, int16_t count) {
     uint16_t unselected = 0;
-    for (uint32_t increment = 0; increment <= largestIncrement; ++increment) {
+    for (uint32_t increment = 0; increment <= largestIncrement;) {
         RecordKey key;
         StaffListEntryRecord entry;
         uint32_t size;
-        if (!loadListEntry(key, system, increment, entry, size))
+        if (!loadListEntry(system, increment, key, entry, size))
             break;
+        increment = key.increment + 1u;
         uint16_t staff = entryStaffNumber(entry);
         bool selected = false;
         for (int i = 0; i < count && entries != nullptr; ++i) {
@@ -77,10 +72,10 @@ uint16_t countUnselectedStaves(int16_t system, const int32_t* entries, int16_t c
 
 void pushOptimizedSystems() {
     for (int number = pluginState.firstSystem; number <= pluginState.lastSystem; ++number) {
-        RecordKey key = {static_cast<int16_t>(number), 0};
         StaffSystemRecord system;
         uint32_t size;
-        if (!loadRecord(tagStaffSystem, key, system.bytes, staffSystemRecordSize, size))
+        if (!loadSingleRecord(tagStaffSystem, RecordKey{static_cast<int16_t>(number), 0},
+                              system.bytes, staffSystemRecordSize, size))
             return;
         if (!systemIsOptimized(system))
             continue;

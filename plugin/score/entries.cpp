@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 // The most name characters that fit before the suffix, or without it.
 constexpr size_t entryTextLength = entryTextSize - 1;
@@ -52,36 +51,39 @@ void writeNamedEntryText(const char* block, uint32_t size, bool hidden, char tex
 }
 
 char* loadTextBlock(int16_t number, uint32_t& size) {
-    RecordKey key = {number, 0};
     size = 0;
-    if (!probeRecord(tagTextBlock, key, size) || size == UINT32_MAX)
+    if (!probeSingleRecord(tagTextBlock, RecordKey{number, 0}, size) || size == UINT32_MAX)
         return nullptr;
-    char* block = new (std::nothrow) char[size + 1];
+    char* block = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, size_t{size} + 1));
     if (block == nullptr)
         return nullptr;
-    key = RecordKey{number, 0};
     uint32_t loaded;
-    if (!loadRecord(tagTextBlock, key, reinterpret_cast<uint8_t*>(block), size, loaded)) {
-        delete[] block;
+    if (!loadSingleRecord(tagTextBlock, RecordKey{number, 0}, reinterpret_cast<uint8_t*>(block),
+                          size, loaded)) {
+        releaseTextBlock(block);
         return nullptr;
     }
     block[size] = '\0';
     return block;
 }
 
+void releaseTextBlock(char* block) {
+    if (block != nullptr)
+        HeapFree(GetProcessHeap(), 0, block);
+}
+
 void writeStaffEntryText(uint16_t staffNumber, char text[entryTextSize]) {
     writeFallbackEntryText(staffNumber, text);
-    RecordKey key = {static_cast<int16_t>(staffNumber), 0};
     StaffRecord staff;
     uint32_t size;
-    if (!loadRecord(tagStaff, key, staff.bytes, staffRecordSize, size))
+    if (!loadSingleRecord(tagStaff, RecordKey{static_cast<int16_t>(staffNumber), 0}, staff.bytes,
+                          staffRecordSize, size))
         return;
     int16_t nameText = staffNameText(staff);
     if (nameText <= 0)
         return;
-    key = RecordKey{nameText, 0};
     TextRecord textRecord;
-    if (!loadRecord(tagText, key, textRecord.bytes, textRecordSize, size))
+    if (!loadSingleRecord(tagText, RecordKey{nameText, 0}, textRecord.bytes, textRecordSize, size))
         return;
     int16_t blockNumber = textBlockNumber(textRecord);
     if (blockNumber <= 0)
@@ -90,22 +92,23 @@ void writeStaffEntryText(uint16_t staffNumber, char text[entryTextSize]) {
     if (block == nullptr)
         return;
     writeNamedEntryText(block, size, staffIsHidden(staff), text);
-    delete[] block;
+    releaseTextBlock(block);
 }
 
 int16_t fillInstrumentList(HWND dialog, int16_t item) {
     int16_t count = 0;
-    while (count < INT16_MAX) {
-        RecordKey key = {globalStaffList, static_cast<uint16_t>(count)};
+    // one key for the whole walk: the host may write back a later increment than asked
+    RecordKey key = {globalStaffList, 0};
+    for (uint32_t increment = 0; count < INT16_MAX && increment <= largestIncrement;) {
         StaffListEntryRecord entry;
         uint32_t size;
-        if (!loadRecord(tagStaffListEntry, key, entry.bytes, staffListEntryRecordSize, size) ||
-            key.number != globalStaffList)
+        if (!loadListEntry(globalStaffList, increment, key, entry, size))
             break;
         char text[entryTextSize];
         writeStaffEntryText(entryStaffNumber(entry), text);
         addListString(dialog, item, text);
         ++count;
+        increment = key.increment + 1u;
     }
     return count;
 }

@@ -32,8 +32,11 @@ void writeNamedEntryText(const char* block, uint32_t size, bool hidden, char tex
 
 // Loads text block `number` into a buffer of the size the host reports plus one zero byte, and
 // leaves that size in `size`. Null when the block does not exist or the buffer can't be had;
-// otherwise the caller frees it with delete[].
+// otherwise the caller frees it with releaseTextBlock.
 char* loadTextBlock(int16_t number, uint32_t& size);
+
+// Frees a buffer that loadTextBlock gave; null is allowed.
+void releaseTextBlock(char* block);
 
 // Writes the entry text of staff `staffNumber`: its name from the score when it has one, with
 // " (hidden)" for a hidden staff; "[Staff N]" when a record on the way is missing, the name
@@ -41,6 +44,7 @@ char* loadTextBlock(int16_t number, uint32_t& size);
 void writeStaffEntryText(uint16_t staffNumber, char text[entryTextSize]);
 
 // Appends one entry per global staff list entry to list box `item`, walking the list from
-// increment 0 until a load fails, the host reports another list, or 32767 entries are listed
-// (the most a signed 16-bit count holds). Returns the number appended.
+// increment 0, each step from the increment the host wrote back, until a load fails, the host
+// answers with another list, or 32767 entries are listed (the most a signed 16-bit count holds).
+// Returns the number appended.
 int16_t fillInstrumentList(HWND dialog, int16_t item);

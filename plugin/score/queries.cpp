@@ -7,7 +7,7 @@ int16_t countStaffSystems() {
     uint32_t size = staffSystemRecordSize;
     int16_t count = 0;
     for (;;) {
-        if (!probeRecord(tagStaffSystem, key, size))
+        if (!probeSingleRecord(tagStaffSystem, key, size))
             return count;
         ++count;
         if (key.number == largestKeyNumber)
@@ -20,10 +20,10 @@ void scanOptimizedSystems() {
     pluginState.hasOptimizedSystems = 0;
     pluginState.hasNonOptimizedSystems = 0;
     for (int number = 1; number <= largestKeyNumber; ++number) {
-        RecordKey key = {static_cast<int16_t>(number), 0};
         StaffSystemRecord system;
         uint32_t size;
-        if (!loadRecord(tagStaffSystem, key, system.bytes, staffSystemRecordSize, size))
+        if (!loadSingleRecord(tagStaffSystem, RecordKey{static_cast<int16_t>(number), 0},
+                              system.bytes, staffSystemRecordSize, size))
             return;
         if (systemIsOptimized(system))
             pluginState.hasOptimizedSystems = 1;
@@ -36,18 +36,18 @@ void scanOptimizedSystems() {
 
 void probeStaffSets() {
     for (int i = 0; i < staffSetCount; ++i) {
-        RecordKey key = {static_cast<int16_t>(firstStaffSetList + i), 0};
         uint32_t size = 0;
-        pluginState.staffSetExists[i] = probeRecord(tagStaffListEntry, key, size);
+        pluginState.staffSetExists[i] = probeSingleRecord(
+            tagStaffListEntry, RecordKey{static_cast<int16_t>(firstStaffSetList + i), 0}, size);
     }
 }
 
 void findSystemRange(const SelectionRegion* region, int16_t* firstSystem, int16_t* lastSystem) {
     for (int number = 1;; ++number) {
-        RecordKey key = {static_cast<int16_t>(number), 0};
         StaffSystemRecord system;
         uint32_t size;
-        if (!loadRecord(tagStaffSystem, key, system.bytes, staffSystemRecordSize, size)) {
+        if (!loadSingleRecord(tagStaffSystem, RecordKey{static_cast<int16_t>(number), 0},
+                              system.bytes, staffSystemRecordSize, size)) {
             *lastSystem = static_cast<int16_t>(number - 1);
             return;
         }
@@ -64,10 +64,10 @@ void findSystemRange(const SelectionRegion* region, int16_t* firstSystem, int16_
 }
 
 int16_t readMeasurementUnit() {
-    RecordKey key = {0, 0};
     PreferencesRecord preferences;
     uint32_t size;
-    if (!loadRecord(tagPreferences, key, preferences.bytes, preferencesRecordSize, size))
+    if (!loadSingleRecord(tagPreferences, RecordKey{0, 0}, preferences.bytes, preferencesRecordSize,
+                          size))
         return 1;
     return preferencesMeasurementUnit(preferences);
 }

@@ -121,5 +121,20 @@ int16_t loadRecord(uint32_t tag, RecordKey& key, uint8_t* buffer, uint32_t capac
 // Asks whether (tag, key) exists, without a buffer; the host leaves the record's size in `size`.
 int16_t probeRecord(uint32_t tag, RecordKey& key, uint32_t& size);
 
+// The host may answer a load with another record than the one asked for, writing that record's
+// key back. A record that stands alone under its key (a staff system, a staff, a text, a text
+// block, the preferences, the first entry of a staff set) counts as found only when the host
+// answers for the very key asked: these return the host's answer then, and 0 otherwise.
+int16_t loadSingleRecord(uint32_t tag, RecordKey key, uint8_t* buffer, uint32_t capacity,
+                         uint32_t& size);
+int16_t probeSingleRecord(uint32_t tag, RecordKey key, uint32_t& size);
+
+// Loads the entry of staff list `staffList` at `increment` into `entry`, leaving in `key` the
+// key the host wrote back. Found only when the host answers with an entry of that same list at
+// or after the increment asked: the host may pass over missing increments, never into another
+// list. A walk over the list steps on from key.increment + 1.
+bool loadListEntry(int16_t staffList, uint32_t increment, RecordKey& key,
+                   StaffListEntryRecord& entry, uint32_t& size);
+
 // Hands `size` bytes of `buffer` back to the host under (tag, key).
 void saveRecord(uint32_t tag, RecordKey& key, const uint8_t* buffer, uint32_t size);

@@ -7,7 +7,7 @@ Checks:
     fixed ordinals, with no ordinal-only exports and no forwarders;
   - imports come only from KERNEL32, USER32, ADVAPI32 and msvcrt (the C++ runtime, libgcc and
     winpthreads are linked in statically, common controls are not linked), and USER32 and
-    ADVAPI32 supply the calls the plug-in makes;
+    ADVAPI32 supply the calls the plug-in makes, and KERNEL32 its heap;
   - the only resource is the main dialog: RT_DIALOG, ID 20128, neutral language;
   - that dialog is a standard DLGTEMPLATE whose frame and 27 controls match, field by field,
     the table written out below, with no bytes after the last control beyond DWORD padding.
@@ -48,6 +48,8 @@ REQUIRED_IMPORTS = {
                    "wsprintfA"),
     "advapi32.dll": ("RegOpenKeyExA", "RegQueryValueExA", "RegCreateKeyExA", "RegSetValueExA",
                      "RegCloseKey"),
+    # the plug-in's own memory, which lumbrel-winhost can make fail through the import table
+    "kernel32.dll": ("GetProcessHeap", "HeapAlloc", "HeapFree"),
 }
 
 RT_DIALOG = 5
