@@ -1,9 +1,13 @@
-// lumbrel-host's platform: the headless dialog, its desktop and the in-memory registry.
-#include "cli/host_platform.h"
+// lumbrel-host's platform: the headless dialog, its desktop, the in-memory registry and heap.
+#include "platform/host_platform.h"
 
+#include "cli/plugin_library.h"
+#include "cli/scenario.h"
 #include "win32/desktop.h"
+#include "win32/heap.h"
 #include "win32/registry.h"
 
+#include <iterator>
 #include <string>
 
 // Does what the user does; the control names were checked when the scenario was read.
@@ -50,6 +54,13 @@ InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& ru
     desktop.onEnded = nullptr;
     play.messages = desktop.messages;
     return play;
+}
+
+void setPlatformFailures(const PluginLibrary&, bool registryFails, bool allocationsFail) {
+    registry.failingCalls.clear();
+    if (registryFails)
+        registry.failingCalls.insert(std::begin(registryCallNames), std::end(registryCallNames));
+    pluginHeap.failEvery = allocationsFail;
 }
 
 void clearPluginSettings() {

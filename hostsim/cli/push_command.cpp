@@ -42,6 +42,15 @@ CLI::App* addPushCommand(CLI::App& app, PushOptions& options) {
     push->add_option("--update", options.update, "Ask the host to update the layout afterwards")
         ->capture_default_str()
         ->check(CLI::Range(0LL, 1LL));
+    push->add_option("--loads", options.loads,
+                     "How the host answers a load of a key without a record: exact (not found) "
+                     "or next (the next record of that tag, its key written back)")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"exact", "next"}));
+    push->add_option("--saves", options.saves,
+                     "How the host answers a save: store, or fail (nothing is stored)")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"store", "fail"}));
     push->add_flag("--json", options.json,
                    "Print saves, layout updates, host calls and the score as JSON");
     push->add_option("--out", options.outPath, "Write the score after the push to this file");
@@ -86,6 +95,8 @@ int runPushCommand(const PushOptions& options, std::ostream& out, std::ostream& 
         err << error << "\n";
         return 2;
     }
+    session.behaviour.nextLoads = options.loads == "next";
+    session.behaviour.failingSaves = options.saves == "fail";
 
     pluginState.pushDistance = static_cast<int16_t>(options.distance);
     pluginState.scope = static_cast<int16_t>(options.scope);

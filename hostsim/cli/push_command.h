@@ -20,6 +20,8 @@ struct PushOptions {
     long long last = lastNotGiven;
     long long smart = 0;
     long long update = 0;
+    std::string loads = "exact"; // "next": a load of a missing key takes the next record
+    std::string saves = "store"; // "fail": every save fails and stores nothing
     bool json = false;
     std::string outPath;
 };

@@ -1,10 +1,10 @@
 #include "cli/run_command.h"
 
 #include "cli/dialog_drawing.h"
-#include "cli/host_platform.h"
 #include "cli/plugin_library.h"
 #include "cli/scenario.h"
 #include "cli/transcript.h"
+#include "platform/host_platform.h"
 #include "services/host_session.h"
 #include "store/score_file.h"
 #include "store/score_layout.h"
@@ -221,10 +221,12 @@ int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostrea
 
     HostSession session;
     session.store = scenario.score;
+    session.behaviour = scenario.host;
     activeHost = &session;
     clearPluginSettings();
     if (scenario.hasSettings)
         storePluginSettings(SavedSettings{scenario.settingsType, scenario.settings});
+    setPlatformFailures(plugin, scenario.host.failingRegistry, scenario.host.failingAllocations);
 
     json transcript;
     transcript["version"] = plugin.version(0);
@@ -239,6 +241,7 @@ int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostrea
         // a transcript without the dialog the plug-in asked for would mislead: nothing is written
         if (!reports.back().failure.empty()) {
             plugin.terminate(0);
+            setPlatformFailures(plugin, false, false);
             activeHost = nullptr;
             unloadPluginLibrary(plugin);
             err << options.programName << " run: " << reports.back().failure << "\n";
@@ -247,6 +250,7 @@ int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostrea
     }
     transcript["runs"] = std::move(runs);
     plugin.terminate(0);
+    setPlatformFailures(plugin, false, false);
     transcript["settings"] = settingsJson();
     transcript["score"] = scoreToJson(session.store);
     activeHost = nullptr;

@@ -181,11 +181,39 @@ static bool readSettings(JsonInput& in, const json& value, const std::string& pl
     return true;
 }
 
+// Reads field `name` of the host object: absent or `kind` leaves `other` false; `otherWord`
+// sets it.
+static bool readHostChoice(JsonInput& in, const json& host, const char* name, const char* kind,
+                           const char* otherWord, bool& other) {
+    const json* value = findField(host, name);
+    if (value == nullptr)
+        return true;
+    std::string place = memberPlace("/host", name);
+    if (!value->is_string() || (*value != kind && *value != otherWord))
+        return failAt(in, place, std::string("expected \"") + kind + "\" or \"" + otherWord + "\"");
+    other = *value == otherWord;
+    return true;
+}
+
+static bool readHost(JsonInput& in, const json& value, HostBehaviour& host) {
+    if (!requireObject(in, value, "/host") ||
+        !checkFields(in, value, "/host", {"loads", "saves", "registry", "allocations", "dialog"}))
+        return false;
+    return readHostChoice(in, value, "loads", "exact", "next", host.nextLoads) &&
+           readHostChoice(in, value, "saves", "store", "fail", host.failingSaves) &&
+           readHostChoice(in, value, "registry", "work", "fail", host.failingRegistry) &&
+           readHostChoice(in, value, "allocations", "work", "fail", host.failingAllocations) &&
+           readHostChoice(in, value, "dialog", "run", "fail", host.failingDialog);
+}
+
 static bool readScenario(JsonInput& in, const json& value, const std::string& directory,
                          Scenario& scenario) {
     if (!requireObject(in, value, "") ||
-        !checkFields(in, value, "", {"score", "settings", "runs", "description"}))
+        !checkFields(in, value, "", {"score", "settings", "host", "runs", "description"}))
         return false;
+    if (const json* host = findField(value, "host"))
+        if (!readHost(in, *host, scenario.host))
+            return false;
     if (const json* score = findField(value, "score")) {
         bool read = score->is_string()
                         ? readScoreFile(besideScenario(directory, score->get<std::string>()),

@@ -2,6 +2,7 @@
 // before init, and the invocations with the user's actions and answers in each.
 #pragma once
 
+#include "services/host_session.h"
 #include "store/record_store.h"
 
 #include <cstdint>
@@ -38,6 +39,7 @@ struct ScenarioRun {
 
 struct Scenario {
     RecordStore score;
+    HostBehaviour host;       // how the host answers the plug-in
     bool hasSettings = false; // false: the plug-in's registry key does not exist at start
     uint32_t settingsType = 3;
     std::vector<uint8_t> settings;
@@ -47,5 +49,5 @@ struct Scenario {
 // Reads the scenario file at `path`; a score given as a path is read relative to the scenario
 // file. False, with "FILE: PLACE: REASON" in `error`, on bad input; PLACE is a JSON pointer.
 // Control names are checked against the dialog: `click` needs a button, `type` an edit field
-// and `spin` an up-down control.
+// and `spin` an up-down control. The optional `host` object says how the host answers.
 bool readScenarioFile(const std::string& path, Scenario& scenario, std::string& error);

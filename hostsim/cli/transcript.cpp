@@ -13,7 +13,8 @@ nlohmann::json savesJson(const HostSession& session) {
                          {"number", save.id.number},
                          {"increment", save.id.increment},
                          {"before", toHex(save.before)},
-                         {"after", toHex(save.after)}});
+                         {"after", toHex(save.after)},
+                         {"stored", save.stored}});
     return saves;
 }
 
@@ -42,12 +43,15 @@ void printSaves(const RecordStore& store, const std::vector<SaveEvent>& saves, s
                 << "\n";
             continue;
         }
-        uint16_t staff = readU16(save.after, listEntryStaffOffset);
-        std::snprintf(line, sizeof line, "  %-18s %5u %5u  %-24s %d -> %d\n",
+        // a failed save shows what the plug-in offered, which the score did not take
+        const std::vector<uint8_t>& shown = save.stored ? save.after : save.offered;
+        uint16_t staff = readU16(shown, listEntryStaffOffset);
+        std::snprintf(line, sizeof line, "  %-18s %5u %5u  %-24s %d -> %d%s\n",
                       staffListName(save.id.number).c_str(), save.id.increment, staff,
                       displayName(store, staff).c_str(),
                       readS32(save.before, listEntryPositionOffset),
-                      readS32(save.after, listEntryPositionOffset));
+                      readS32(shown, listEntryPositionOffset),
+                      save.stored ? "" : " (the host's save failed: not stored)");
         out << line;
     }
 }

@@ -1,16 +1,18 @@
-// The platform's side of playing a scenario: the dialog, the message boxes and the registry in
-// which the plug-in runs. lumbrel-host plays on its headless stand-in of Win32, lumbrel-winhost
-// on the real Win32 (under Wine); both write the same transcript.
+// The platform's side of playing a scenario, which each host implements: the dialog, the message
+// boxes, the registry and the heap in which the plug-in runs. lumbrel-host plays on its headless
+// stand-in of Win32, lumbrel-winhost on the real Win32 (under Wine); both write the same
+// transcript.
 #pragma once
-
-#include "cli/plugin_library.h"
-#include "cli/scenario.h"
 
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+struct PluginLibrary;
+struct ScenarioAction;
+struct ScenarioRun;
 
 struct MessageEvent {
     std::string owner; // "host", "dialog", or "other"
@@ -51,6 +53,11 @@ struct SavedSettings {
     uint32_t type = 3;
     std::vector<uint8_t> data;
 };
+
+// Makes the plug-in's own calls of the platform fail from now on, or work again: every registry
+// call (open, create, query, set, close) with `registry`, every allocation from the heap with
+// `allocations`. The plug-in itself is not changed.
+void setPlatformFailures(const PluginLibrary& plugin, bool registry, bool allocations);
 
 // Starts the scenario as for a first-time user: the plug-in's settings key does not exist.
 void clearPluginSettings();

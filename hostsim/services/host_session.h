@@ -33,12 +33,27 @@ const char* hostServiceName(HostService service);
 
 struct SaveEvent {
     RecordId id;
-    std::vector<uint8_t> before; // the stored record before the save; empty when it was new
-    std::vector<uint8_t> after;
+    std::vector<uint8_t> before;  // the stored record before the save; empty when it was new
+    std::vector<uint8_t> after;   // the stored record after it; the same when it was not stored
+    std::vector<uint8_t> offered; // the bytes the plug-in handed over
+    bool stored = true;           // false when the host's save failed
+};
+
+// How the host answers the plug-in: the kind answers by default, or others that the host
+// contract allows.
+struct HostBehaviour {
+    // A load or probe of a key without a record takes the first record of that tag whose key
+    // comes after it, and writes that key back.
+    bool nextLoads = false;
+    bool failingSaves = false;       // FX_SaveEData stores nothing and answers 0
+    bool failingRegistry = false;    // every registry call of the plug-in fails
+    bool failingAllocations = false; // every allocation the plug-in makes of its own fails
+    bool failingDialog = false;      // FX_Dialog answers 0 at once, showing nothing
 };
 
 struct HostSession {
     RecordStore store;
+    HostBehaviour behaviour;
     long calls[hostServiceCount] = {};
     std::vector<SaveEvent> saves;
     int layoutUpdates = 0;

@@ -32,7 +32,15 @@ int16_t FX_LoadEData(uint32_t tag, RecordKey* key, void* buffer, uint32_t* size,
     countHostCall(serviceLoadEData, version);
     if (activeHost == nullptr || key == nullptr)
         return 0;
-    const std::vector<uint8_t>* record = findRecord(activeHost->store, recordId(tag, key));
+    RecordId id = recordId(tag, key);
+    const std::vector<uint8_t>* record = findRecord(activeHost->store, id);
+    RecordId next;
+    if (record == nullptr && activeHost->behaviour.nextLoads &&
+        findNextRecord(activeHost->store, id, next)) {
+        record = findRecord(activeHost->store, next);
+        key->number = next.number;
+        key->increment = next.increment;
+    }
     if (record == nullptr)
         return 0;
     uint32_t full = static_cast<uint32_t>(record->size());
@@ -61,6 +69,15 @@ int16_t FX_SaveEData(uint32_t tag, RecordKey* key, const void* buffer, uint32_t 
     if (const std::vector<uint8_t>* old = findRecord(activeHost->store, id))
         stored = *old;
     event.before = stored;
+    if (size > 0)
+        event.offered.assign(static_cast<const uint8_t*>(buffer),
+                             static_cast<const uint8_t*>(buffer) + size);
+    if (activeHost->behaviour.failingSaves) {
+        event.after = stored;
+        event.stored = false;
+        activeHost->saves.push_back(std::move(event));
+        return 0;
+    }
     // bytes of a longer stored record beyond the saved size stay
     if (stored.size() < size)
         stored.resize(size);

@@ -2,18 +2,19 @@
 
 #include "store/score_layout.h"
 
-#include <algorithm>
 #include <climits>
-#include <tuple>
+
+// The number's sign bit flipped, so that unsigned order is the numbers' signed order.
+constexpr uint16_t signFlip = 0x8000;
 
 uint64_t packRecordId(RecordId id) {
     return static_cast<uint64_t>(id.tag) << 32 |
-           static_cast<uint64_t>(static_cast<uint16_t>(id.number)) << 16 | id.increment;
+           static_cast<uint64_t>(static_cast<uint16_t>(id.number) ^ signFlip) << 16 | id.increment;
 }
 
 RecordId unpackRecordId(uint64_t packed) {
     return RecordId{static_cast<uint32_t>(packed >> 32),
-                    static_cast<int16_t>(static_cast<uint16_t>(packed >> 16)),
+                    static_cast<int16_t>(static_cast<uint16_t>(packed >> 16) ^ signFlip),
                     static_cast<uint16_t>(packed)};
 }
 
@@ -31,14 +32,23 @@ void putRecord(RecordStore& store, RecordId id, std::vector<uint8_t> bytes) {
     store.records[packRecordId(id)] = std::move(bytes);
 }
 
+bool findNextRecord(const RecordStore& store, RecordId id, RecordId& next) {
+    auto found = store.records.upper_bound(packRecordId(id));
+    if (found == store.records.end())
+        return false;
+    RecordId candidate = unpackRecordId(found->first);
+    if (candidate.tag != id.tag)
+        return false;
+    next = candidate;
+    return true;
+}
+
 std::vector<RecordId> sortedRecordIds(const RecordStore& store) {
     std::vector<RecordId> ids;
     ids.reserve(store.records.size());
+    // the store keeps its records in this very order
     for (const auto& record : store.records)
         ids.push_back(unpackRecordId(record.first));
-    std::sort(ids.begin(), ids.end(), [](const RecordId& a, const RecordId& b) {
-        return std::tie(a.tag, a.number, a.increment) < std::tie(b.tag, b.number, b.increment);
-    });
     return ids;
 }
 

@@ -2,8 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 struct RecordId {
@@ -13,9 +13,10 @@ struct RecordId {
 };
 
 struct RecordStore {
-    std::unordered_map<uint64_t, std::vector<uint8_t>> records; // by packRecordId
+    std::map<uint64_t, std::vector<uint8_t>> records; // by packRecordId, so in key order
 };
 
+// The id as one number that orders ids by tag, signed number, then increment.
 uint64_t packRecordId(RecordId id);
 RecordId unpackRecordId(uint64_t packed);
 
@@ -25,6 +26,10 @@ std::vector<uint8_t>* findRecord(RecordStore& store, RecordId id);
 
 // Stores the record, replacing any with the same key.
 void putRecord(RecordStore& store, RecordId id, std::vector<uint8_t> bytes);
+
+// The first record of the same tag whose key comes after `id`'s (keys ordered by signed number,
+// then increment), into `next`; false when there is none.
+bool findNextRecord(const RecordStore& store, RecordId id, RecordId& next);
 
 // Every record's id, ordered by tag (as its four characters), number (signed), increment.
 std::vector<RecordId> sortedRecordIds(const RecordStore& store);

@@ -3,7 +3,7 @@
 // user's part while the modal dialog runs.
 #pragma once
 
-#include "cli/host_platform.h"
+#include "platform/host_platform.h"
 #include "win32/dialog_window.h"
 
 #include <deque>

@@ -8,6 +8,13 @@
 
 Registry registry;
 
+const char* const registryCallNames[5] = {"RegOpenKeyExA", "RegCreateKeyExA", "RegQueryValueExA",
+                                          "RegSetValueExA", "RegCloseKey"};
+
+static bool fails(const char* call) {
+    return registry.failingCalls.count(call) != 0;
+}
+
 // Registry names compare without regard to case.
 static std::string folded(const char* text) {
     std::string result = text != nullptr ? text : "";
@@ -60,6 +67,8 @@ extern "C" {
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result) {
     (void)options;
     (void)access;
+    if (fails("RegOpenKeyExA"))
+        return ERROR_ACCESS_DENIED;
     if (key != HKEY_CURRENT_USER || result == nullptr)
         return ERROR_INVALID_HANDLE;
     std::string path = folded(subKey);
@@ -77,10 +86,10 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DW
     (void)options;
     (void)access;
     (void)security;
+    if (fails("RegCreateKeyExA"))
+        return ERROR_ACCESS_DENIED;
     if (key != HKEY_CURRENT_USER || result == nullptr)
         return ERROR_INVALID_HANDLE;
-    if (registry.refuseCreate)
-        return ERROR_ACCESS_DENIED;
     std::string path = folded(subKey);
     bool existed = registry.keys.count(path) != 0;
     registry.keys[path];
@@ -93,6 +102,8 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DW
 LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                       LPDWORD dataSize) {
     (void)reserved;
+    if (fails("RegQueryValueExA"))
+        return ERROR_ACCESS_DENIED;
     std::map<std::string, RegistryValue>* values = openedKey(key);
     if (values == nullptr)
         return ERROR_INVALID_HANDLE;
@@ -123,6 +134,8 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
                     DWORD dataSize) {
     (void)reserved;
+    if (fails("RegSetValueExA"))
+        return ERROR_ACCESS_DENIED;
     std::map<std::string, RegistryValue>* values = openedKey(key);
     if (values == nullptr)
         return ERROR_INVALID_HANDLE;
@@ -134,6 +147,8 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, cons
 }
 
 LONG RegCloseKey(HKEY key) {
+    if (fails("RegCloseKey"))
+        return ERROR_INVALID_HANDLE;
     return registry.openKeys.erase(reinterpret_cast<uintptr_t>(key)) == 1 ? ERROR_SUCCESS
                                                                           : ERROR_INVALID_HANDLE;
 }

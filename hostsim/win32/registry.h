@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,13 +18,17 @@ struct Registry {
     std::map<std::string, std::map<std::string, RegistryValue>> keys;
     std::map<uintptr_t, std::string> openKeys; // handle -> key path
     uintptr_t nextHandle = 0x1000;
-    bool refuseCreate = false; // makes RegCreateKeyExA fail, as a locked-down profile would
+    // registry calls that fail, by name ("RegOpenKeyExA", ...), as in a locked-down profile
+    std::set<std::string> failingCalls;
 };
+
+// The registry calls the plug-in makes, by name.
+extern const char* const registryCallNames[5];
 
 // The one registry of this run of the host.
 extern Registry registry;
 
-// Empties the registry: no keys, no open handles, no refusals.
+// Empties the registry: no keys, no open handles, no failing calls.
 void resetRegistry();
 
 // The value `name` under HKEY_CURRENT_USER\keyPath, or null when there is none.

@@ -73,6 +73,9 @@ int32_t FX_Dialog(int32_t resource, DialogProcedure procedure, HWND owner, int32
     (void)one;
     (void)zero;
     countHostCall(serviceDialog, version);
+    // a host that cannot show the dialog answers at once, having shown nothing
+    if (activeHost != nullptr && activeHost->behaviour.failingDialog)
+        return 0;
     if (resource != mainDialogResource || procedure == nullptr || realDesktop.dialog != nullptr)
         return 0;
     realDesktop.procedure = procedure;

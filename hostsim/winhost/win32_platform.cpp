@@ -1,6 +1,9 @@
 // lumbrel-winhost's platform: the real Win32 dialog, the real message boxes (answered as the
 // scenario says) and the real registry of the Wine prefix.
-#include "cli/host_platform.h"
+#include "platform/host_platform.h"
+
+#include "cli/plugin_library.h"
+#include "cli/scenario.h"
 #include "winhost/dialog_picture.h"
 #include "winhost/real_dialog.h"
 

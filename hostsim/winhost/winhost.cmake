@@ -18,6 +18,7 @@ add_executable(lumbrel-winhost
     winhost/main.cpp
     winhost/plugin_library.cpp
     winhost/win32_platform.cpp
+    winhost/plugin_failures.cpp
     winhost/dialog_services.cpp
     winhost/real_controls.cpp
     winhost/dialog_picture.cpp

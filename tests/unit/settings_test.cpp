@@ -166,7 +166,7 @@ TEST_F(SettingsTest, SaveThenLoadKeepsTheChoices) {
 
 TEST_F(SettingsTest, FailedSaveKeepsThePreviousValue) {
     storeValue(countingImage(46));
-    registry.refuseCreate = true;
+    registry.failingCalls = {"RegCreateKeyExA"};
     state.pushDistance = 100;
     saveSettings(state);
     EXPECT_EQ(findRegistryValue(settingsKeyPath, settingsValueName)->data, countingImage(46));
