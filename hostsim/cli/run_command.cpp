@@ -14,14 +14,6 @@
 
 using nlohmann::json;
 
-// The host's selection region record: 16 bytes, five signed 16-bit fields the plug-in reads.
-constexpr size_t regionSize = 16;
-constexpr size_t regionStaffListOffset = 0;
-constexpr size_t regionFirstSlotOffset = 2;
-constexpr size_t regionFirstMeasureOffset = 4;
-constexpr size_t regionLastSlotOffset = 12;
-constexpr size_t regionLastMeasureOffset = 14;
-
 // The host's menu entry record, larger than what the plug-in writes into it.
 constexpr size_t menuEntrySize = 256;
 constexpr size_t menuTextSize = 64;
@@ -107,24 +99,11 @@ static json messagesJson(const std::vector<MessageEvent>& messages) {
     return list;
 }
 
-const char* closedByName(const ScenarioAction* action) {
-    if (action != nullptr && action->kind == ActionKind::click && action->control == "IDOK")
-        return "ok";
-    if (action != nullptr && action->kind == ActionKind::click && action->control == "IDCANCEL")
-        return "cancel";
-    return "end";
-}
-
 // One invocation: the region, the user's part while the dialog is open, and what it left.
 static RunReport playRun(const PluginLibrary& plugin, HostSession& session,
                          const ScenarioRun& run) {
     clearRunRecord(session);
-    std::vector<uint8_t> region(regionSize, 0);
-    writeU16(region, regionStaffListOffset, static_cast<uint16_t>(run.region.staffList));
-    writeU16(region, regionFirstSlotOffset, static_cast<uint16_t>(run.region.firstSlot));
-    writeU16(region, regionFirstMeasureOffset, static_cast<uint16_t>(run.region.firstMeasure));
-    writeU16(region, regionLastSlotOffset, static_cast<uint16_t>(run.region.lastSlot));
-    writeU16(region, regionLastMeasureOffset, static_cast<uint16_t>(run.region.lastMeasure));
+    std::vector<uint8_t> region = regionRecord(run.region);
     InvocationPlay play = playInvocation(plugin, run, run.hasRegion ? region.data() : nullptr);
 
     RunReport report;

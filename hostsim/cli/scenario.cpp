@@ -2,11 +2,20 @@
 
 #include "store/json_input.h"
 #include "store/score_file.h"
+#include "store/score_layout.h"
 #include "win32/resource_script.h"
 
 #include <algorithm>
 
 using nlohmann::json;
+
+// The host's selection region record: 16 bytes, five signed 16-bit fields the plug-in reads.
+constexpr size_t regionSize = 16;
+constexpr size_t regionStaffListOffset = 0;
+constexpr size_t regionFirstSlotOffset = 2;
+constexpr size_t regionFirstMeasureOffset = 4;
+constexpr size_t regionLastSlotOffset = 12;
+constexpr size_t regionLastMeasureOffset = 14;
 
 // The directory part of `path`, with its final slash; "" for a bare file name.
 static std::string directoryOf(const std::string& path) {
@@ -236,10 +245,9 @@ static bool readScenario(JsonInput& in, const json& value, const std::string& di
     return true;
 }
 
-bool readScenarioFile(const std::string& path, Scenario& scenario, std::string& error) {
-    json value;
-    if (!readJsonFile(path, value, error))
-        return false;
+// Reads a parsed scenario file; as readScenarioFile.
+static bool readScenarioJson(const json& value, const std::string& path, Scenario& scenario,
+                             std::string& error) {
     JsonInput in{path, {}};
     Scenario read;
     bool ok = false;
@@ -254,4 +262,34 @@ bool readScenarioFile(const std::string& path, Scenario& scenario, std::string& 
     }
     scenario = std::move(read);
     return true;
+}
+
+bool readScenarioFile(const std::string& path, Scenario& scenario, std::string& error) {
+    json value;
+    return readJsonFile(path, value, error) && readScenarioJson(value, path, scenario, error);
+}
+
+bool readScenarioText(const std::string& text, const std::string& path, Scenario& scenario,
+                      std::string& error) {
+    json value;
+    return parseJsonText(text, path, value, error) &&
+           readScenarioJson(value, path, scenario, error);
+}
+
+const char* closedByName(const ScenarioAction* action) {
+    if (action != nullptr && action->kind == ActionKind::click && action->control == "IDOK")
+        return "ok";
+    if (action != nullptr && action->kind == ActionKind::click && action->control == "IDCANCEL")
+        return "cancel";
+    return "end";
+}
+
+std::vector<uint8_t> regionRecord(const ScenarioRegion& region) {
+    std::vector<uint8_t> record(regionSize, 0);
+    writeU16(record, regionStaffListOffset, static_cast<uint16_t>(region.staffList));
+    writeU16(record, regionFirstSlotOffset, static_cast<uint16_t>(region.firstSlot));
+    writeU16(record, regionFirstMeasureOffset, static_cast<uint16_t>(region.firstMeasure));
+    writeU16(record, regionLastSlotOffset, static_cast<uint16_t>(region.lastSlot));
+    writeU16(record, regionLastMeasureOffset, static_cast<uint16_t>(region.lastMeasure));
+    return record;
 }

@@ -51,3 +51,14 @@ struct Scenario {
 // Control names are checked against the dialog: `click` needs a button, `type` an edit field
 // and `spin` an up-down control. The optional `host` object says how the host answers.
 bool readScenarioFile(const std::string& path, Scenario& scenario, std::string& error);
+
+// Reads a scenario from `text`, as if it were the file at `path`.
+bool readScenarioText(const std::string& text, const std::string& path, Scenario& scenario,
+                      std::string& error);
+
+// How the dialog was closed when it ended during `action` (null: after the actions, by the
+// host's Escape): "ok" or "cancel" for a click on that button, else "end".
+const char* closedByName(const ScenarioAction* action);
+
+// The host's selection region record for `region`, as FinaleExtensionInvoke is given it.
+std::vector<uint8_t> regionRecord(const ScenarioRegion& region);

@@ -11,7 +11,6 @@
 #include <vector>
 
 struct PluginLibrary;
-struct ScenarioAction;
 struct ScenarioRun;
 
 struct MessageEvent {
@@ -38,10 +37,6 @@ struct InvocationPlay {
 // are done and the dialog is still open.
 InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& run,
                               const void* region);
-
-// How the dialog was closed when it ended during `action` (null: after the actions, by the
-// host's Escape): "ok" or "cancel" for a click on that button, else "end".
-const char* closedByName(const ScenarioAction* action);
 
 // Where the plug-in keeps its settings, under HKEY_CURRENT_USER: the host's own knowledge of it,
 // so that a plug-in that wrote elsewhere would show in the transcript.

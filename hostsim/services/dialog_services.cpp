@@ -28,6 +28,21 @@ static bool isButtonWithCheck(const HeadlessControl& control) {
     return control.kind == ControlKind::checkBox || control.kind == ControlKind::radioButton;
 }
 
+// What FX_GetDlgItemVal reads from `control` by `kind`; 0 for a kind the control has not.
+static int32_t controlValue(const HeadlessControl& control, int32_t kind) {
+    switch (kind) {
+    case kindComboBox:
+        return control.kind == ControlKind::comboBox ? control.comboSelection + 1 : 0;
+    case kindCheckBox:
+    case kindRadioButton:
+        return isButtonWithCheck(control) ? control.checked : 0;
+    case kindWholeNumber:
+        return parseWholeNumber(control.text);
+    default:
+        return 0;
+    }
+}
+
 extern "C" {
 
 int32_t FX_Dialog(int32_t resource, DialogProcedure procedure, HWND owner, int32_t one,
@@ -35,8 +50,14 @@ int32_t FX_Dialog(int32_t resource, DialogProcedure procedure, HWND owner, int32
     (void)one;
     (void)zero;
     countHostCall(serviceDialog, version);
+    ServiceEvent event;
+    event.service = serviceDialog;
     // a host that cannot show the dialog answers at once, having shown nothing
-    if (activeHost != nullptr && activeHost->behaviour.failingDialog)
+    bool fails = (activeHost != nullptr && activeHost->behaviour.failingDialog) ||
+                 hookedAnswer(serviceDialog, 1) == 0;
+    event.answer = fails ? 0 : 1;
+    logServiceEvent(event);
+    if (fails)
         return 0;
     if (resource != mainDialogResource || procedure == nullptr || desktop.openDialog != nullptr)
         return 0;
@@ -55,6 +76,9 @@ int32_t FX_Dialog(int32_t resource, DialogProcedure procedure, HWND owner, int32
 
 int32_t FX_EndDialog(HWND window, uint32_t version) {
     countHostCall(serviceEndDialog, version);
+    ServiceEvent event;
+    event.service = serviceEndDialog;
+    logServiceEvent(event);
     int index = -1;
     HeadlessDialog* dialog = findOpenWindow(window, index);
     if (dialog == nullptr || index != -1)
@@ -79,17 +103,7 @@ int32_t FX_GetDlgItemVal(HWND window, int32_t item, int32_t kind, uint32_t versi
     HeadlessControl* control = dialogItem(window, item);
     if (control == nullptr)
         return 0;
-    switch (kind) {
-    case kindComboBox:
-        return control->kind == ControlKind::comboBox ? control->comboSelection + 1 : 0;
-    case kindCheckBox:
-    case kindRadioButton:
-        return isButtonWithCheck(*control) ? control->checked : 0;
-    case kindWholeNumber:
-        return parseWholeNumber(control->text);
-    default:
-        return 0;
-    }
+    return hookedAnswer(serviceGetDlgItemVal, controlValue(*control, kind));
 }
 
 int32_t FX_SetDlgItemVal(HWND window, int32_t item, int32_t kind, int32_t value, uint32_t version) {
@@ -126,8 +140,15 @@ int32_t FX_GetDlgItemUser(HWND window, int32_t item, int32_t unit, double* value
                           uint32_t version) {
     countHostCall(serviceGetDlgItemUser, version);
     HeadlessControl* control = dialogItem(window, item);
-    if (control == nullptr || value == nullptr || !readUnitField(control->text, unit, *value))
+    if (control == nullptr || value == nullptr)
         return 0;
+    double read = 0;
+    bool readable = readUnitField(control->text, unit, read);
+    if (activeHost != nullptr && activeHost->answers.unitValue)
+        readable = activeHost->answers.unitValue(read, readable);
+    if (!readable)
+        return 0;
+    *value = read;
     return 1;
 }
 

@@ -19,6 +19,12 @@ void clearRunRecord(HostSession& session) {
     session.saves.clear();
     session.layoutUpdates = 0;
     session.wrongVersionCalls = 0;
+    session.log.clear();
+}
+
+void logServiceEvent(ServiceEvent event) {
+    if (activeHost != nullptr && activeHost->keepLog)
+        activeHost->log.push_back(std::move(event));
 }
 
 void countHostCall(HostService service, uint32_t version) {
@@ -35,4 +41,10 @@ std::map<std::string, long> hostCallCounts(const HostSession& session) {
         if (session.calls[i] != 0)
             counts[serviceNames[i]] = session.calls[i];
     return counts;
+}
+
+int32_t hookedAnswer(HostService service, int32_t answer) {
+    if (activeHost != nullptr && activeHost->answers.value)
+        return activeHost->answers.value(service, answer);
+    return answer;
 }

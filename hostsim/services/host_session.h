@@ -4,6 +4,7 @@
 
 #include "store/record_store.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -51,19 +52,64 @@ struct HostBehaviour {
     bool failingDialog = false;      // FX_Dialog answers 0 at once, showing nothing
 };
 
+struct RecordKey;
+
+// One call of the record services, of FX_UpdateLayout, FX_Dialog or FX_EndDialog, as a check of
+// the plug-in's run needs it.
+struct ServiceEvent {
+    HostService service = serviceLoadEData;
+    RecordId asked{};           // a load: the key asked for; a save: the key saved under
+    RecordId left{};            // a load: the key the host left
+    bool probe = false;         // a load without a buffer
+    uint32_t sizeAsked = 0;     // a load: the size asked for; a save: the size passed
+    uint32_t sizeLeft = 0;      // a load: the size the host left
+    int32_t answer = 0;         // the host's answer
+    std::vector<uint8_t> bytes; // a load: the buffer after it, up to the size asked; a save: the
+                                // bytes handed over
+};
+
+// A host that answers otherwise than the kind one, as its contract allows: each hook, when set,
+// is given the kind answer already made and returns the answer to give. Fuzzers and tests set
+// them; both hosts leave them empty.
+struct HostAnswerHooks {
+    // A load or probe: may change the answer, the key, the size and, for a load, the buffer
+    // (null for a probe), which holds room for the `asked` bytes the plug-in asked for.
+    std::function<int16_t(uint32_t tag, RecordKey& key, uint8_t* buffer, uint32_t asked,
+                          uint32_t& size, int16_t answer)>
+        load;
+    // A save: true to make it fail, storing nothing.
+    std::function<bool(uint32_t tag)> saveFails;
+    // FX_SlotToInst, FX_InstToSlot, FX_GetDlgItemVal and FX_Dialog: the answer to give.
+    std::function<int32_t(HostService service, int32_t answer)> value;
+    // FX_ParseCaretCommand on `text`: the position to answer.
+    std::function<const char*(const char* text, const char* answer)> caret;
+    // FX_GetDlgItemUser: false leaves the value unwritten; else `value` (the kind reading) is
+    // written, as the hook may have changed it.
+    std::function<bool(double& value, bool readable)> unitValue;
+};
+
 struct HostSession {
     RecordStore store;
     HostBehaviour behaviour;
+    HostAnswerHooks answers;
     long calls[hostServiceCount] = {};
     std::vector<SaveEvent> saves;
     int layoutUpdates = 0;
-    long wrongVersionCalls = 0; // calls that did not pass the host interface version
+    long wrongVersionCalls = 0;    // calls that did not pass the host interface version
+    bool keepLog = false;          // whether `log` is kept
+    std::vector<ServiceEvent> log; // the run's record calls, layout updates, dialog start and end
 };
+
+// Adds `event` to the active session's log, when it keeps one.
+void logServiceEvent(ServiceEvent event);
+
+// `answer`, the kind answer of `service`, or what the active session's value hook makes of it.
+int32_t hookedAnswer(HostService service, int32_t answer);
 
 // The session the host services act on; null while no plug-in is driven.
 extern HostSession* activeHost;
 
-// Forgets the calls, saves and layout updates recorded so far; the score stays.
+// Forgets the calls, saves, layout updates and log recorded so far; the score stays.
 void clearRunRecord(HostSession& session);
 
 // Counts one call of `service` on the active session and checks the version it passed.

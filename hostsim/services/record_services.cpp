@@ -26,12 +26,10 @@ static int32_t entryStaff(int16_t list, uint32_t increment) {
     return staff;
 }
 
-extern "C" {
-
-int16_t FX_LoadEData(uint32_t tag, RecordKey* key, void* buffer, uint32_t* size, uint32_t version) {
-    countHostCall(serviceLoadEData, version);
-    if (activeHost == nullptr || key == nullptr)
-        return 0;
+// The kind host's load: the record under the key, or with next loads the next one of its tag,
+// whose key is written back. A probe reports the record's full size; a load copies at most the
+// size asked and reports what it copied.
+static int16_t kindLoad(uint32_t tag, RecordKey* key, void* buffer, uint32_t* size) {
     RecordId id = recordId(tag, key);
     const std::vector<uint8_t>* record = findRecord(activeHost->store, id);
     RecordId next;
@@ -57,12 +55,50 @@ int16_t FX_LoadEData(uint32_t tag, RecordKey* key, void* buffer, uint32_t* size,
     return 1;
 }
 
+extern "C" {
+
+int16_t FX_LoadEData(uint32_t tag, RecordKey* key, void* buffer, uint32_t* size, uint32_t version) {
+    countHostCall(serviceLoadEData, version);
+    if (activeHost == nullptr || key == nullptr)
+        return 0;
+    ServiceEvent event;
+    event.service = serviceLoadEData;
+    event.asked = recordId(tag, key);
+    event.probe = buffer == nullptr;
+    event.sizeAsked = size != nullptr ? *size : 0;
+    int16_t answer = kindLoad(tag, key, buffer, size);
+    if (activeHost->answers.load && size != nullptr)
+        answer = activeHost->answers.load(tag, *key, static_cast<uint8_t*>(buffer), event.sizeAsked,
+                                          *size, answer);
+    if (activeHost->keepLog) {
+        event.left = recordId(tag, key);
+        event.sizeLeft = size != nullptr ? *size : 0;
+        event.answer = answer;
+        if (buffer != nullptr && event.sizeAsked > 0)
+            event.bytes.assign(static_cast<const uint8_t*>(buffer),
+                               static_cast<const uint8_t*>(buffer) + event.sizeAsked);
+        logServiceEvent(std::move(event));
+    }
+    return answer;
+}
+
 int16_t FX_SaveEData(uint32_t tag, RecordKey* key, const void* buffer, uint32_t size,
                      uint32_t version) {
     countHostCall(serviceSaveEData, version);
     if (activeHost == nullptr || key == nullptr || (buffer == nullptr && size > 0))
         return 0;
     RecordId id = recordId(tag, key);
+    bool fails = activeHost->behaviour.failingSaves ||
+                 (activeHost->answers.saveFails && activeHost->answers.saveFails(tag));
+    ServiceEvent logged;
+    logged.service = serviceSaveEData;
+    logged.asked = id;
+    logged.sizeAsked = size;
+    logged.answer = fails ? 0 : 1;
+    if (size > 0)
+        logged.bytes.assign(static_cast<const uint8_t*>(buffer),
+                            static_cast<const uint8_t*>(buffer) + size);
+    logServiceEvent(std::move(logged));
     SaveEvent event;
     event.id = id;
     std::vector<uint8_t> stored;
@@ -72,7 +108,7 @@ int16_t FX_SaveEData(uint32_t tag, RecordKey* key, const void* buffer, uint32_t 
     if (size > 0)
         event.offered.assign(static_cast<const uint8_t*>(buffer),
                              static_cast<const uint8_t*>(buffer) + size);
-    if (activeHost->behaviour.failingSaves) {
+    if (fails) {
         event.after = stored;
         event.stored = false;
         activeHost->saves.push_back(std::move(event));
@@ -89,18 +125,16 @@ int16_t FX_SaveEData(uint32_t tag, RecordKey* key, const void* buffer, uint32_t 
     return 1;
 }
 
-int32_t FX_SlotToInst(int32_t slot, int32_t staffList, uint32_t version) {
-    countHostCall(serviceSlotToInst, version);
-    if (activeHost == nullptr || slot < 1 || slot > 65536)
+// The staff at 1-based `slot` of `staffList`; 0 when there is none.
+static int32_t staffAtSlot(int32_t slot, int32_t staffList) {
+    if (slot < 1 || slot > 65536)
         return 0;
     int32_t staff = entryStaff(static_cast<int16_t>(staffList), static_cast<uint32_t>(slot - 1));
     return staff < 0 ? 0 : staff;
 }
 
-int32_t FX_InstToSlot(int32_t staff, int32_t staffList, uint32_t version) {
-    countHostCall(serviceInstToSlot, version);
-    if (activeHost == nullptr)
-        return 0;
+// The 1-based slot of the first entry of `staffList` that places `staff`; 0 when none does.
+static int32_t slotOfStaff(int32_t staff, int32_t staffList) {
     for (uint32_t increment = 0; increment <= 0xFFFF; ++increment) {
         int32_t found = entryStaff(static_cast<int16_t>(staffList), increment);
         if (found < 0)
@@ -111,6 +145,20 @@ int32_t FX_InstToSlot(int32_t staff, int32_t staffList, uint32_t version) {
     return 0;
 }
 
+int32_t FX_SlotToInst(int32_t slot, int32_t staffList, uint32_t version) {
+    countHostCall(serviceSlotToInst, version);
+    if (activeHost == nullptr)
+        return 0;
+    return hookedAnswer(serviceSlotToInst, staffAtSlot(slot, staffList));
+}
+
+int32_t FX_InstToSlot(int32_t staff, int32_t staffList, uint32_t version) {
+    countHostCall(serviceInstToSlot, version);
+    if (activeHost == nullptr)
+        return 0;
+    return hookedAnswer(serviceInstToSlot, slotOfStaff(staff, staffList));
+}
+
 const char* FX_ParseCaretCommand(const char* text, int32_t* value, int32_t zero, void* area,
                                  uint32_t version) {
     (void)value;
@@ -119,7 +167,10 @@ const char* FX_ParseCaretCommand(const char* text, int32_t* value, int32_t zero,
     countHostCall(serviceParseCaretCommand, version);
     if (text == nullptr)
         return nullptr;
-    return text + skipCaretCommand(std::string_view(text), 0);
+    const char* answer = text + skipCaretCommand(std::string_view(text), 0);
+    if (activeHost != nullptr && activeHost->answers.caret)
+        return activeHost->answers.caret(text, answer);
+    return answer;
 }
 
 int32_t FX_UpdateLayout(int32_t first, int32_t second, uint32_t version) {
@@ -128,6 +179,10 @@ int32_t FX_UpdateLayout(int32_t first, int32_t second, uint32_t version) {
     countHostCall(serviceUpdateLayout, version);
     if (activeHost != nullptr)
         ++activeHost->layoutUpdates;
+    ServiceEvent event;
+    event.service = serviceUpdateLayout;
+    event.answer = 1;
+    logServiceEvent(std::move(event));
     return 1;
 }
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 using nlohmann::json;
 
@@ -112,22 +113,38 @@ bool readHex(JsonInput& in, const json& value, const std::string& place,
     return true;
 }
 
-// Reads the whole file into `text`; false with the system's reason otherwise.
+// The largest input file the host reads: far beyond any score, short of exhausting memory.
+constexpr size_t largestInputFile = size_t{256} << 20;
+
+// Reads the whole file into `text`; false with the system's reason otherwise. Only a regular
+// file is read: a device or a pipe could go on for ever.
 static bool readFile(const std::string& path, std::string& text, std::string& error) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
         error = path + ": cannot read: " + std::strerror(errno);
         return false;
     }
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) {
+        std::fclose(file);
+        error = path + ": cannot read: not a regular file";
+        return false;
+    }
     char buffer[65536];
     size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0 &&
+           text.size() <= largestInputFile)
         text.append(buffer, count);
     int code = errno;
     bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) {
         error = path + ": cannot read: " + std::strerror(code);
+        return false;
+    }
+    if (text.size() > largestInputFile) {
+        error =
+            path + ": cannot read: larger than " + std::to_string(largestInputFile >> 20) + " MiB";
         return false;
     }
     return true;
@@ -163,10 +180,8 @@ static std::string describeParseError(const std::string& text, const json::parse
            ": " + reason;
 }
 
-bool readJsonFile(const std::string& path, json& value, std::string& error) {
-    std::string text;
-    if (!readFile(path, text, error))
-        return false;
+bool parseJsonText(const std::string& text, const std::string& path, json& value,
+                   std::string& error) {
     try {
         value = json::parse(text);
     } catch (const json::parse_error& e) {
@@ -174,4 +189,9 @@ bool readJsonFile(const std::string& path, json& value, std::string& error) {
         return false;
     }
     return true;
+}
+
+bool readJsonFile(const std::string& path, json& value, std::string& error) {
+    std::string text;
+    return readFile(path, text, error) && parseJsonText(text, path, value, error);
 }

@@ -46,5 +46,10 @@ bool readHex(JsonInput& in, const nlohmann::json& value, const std::string& plac
              std::vector<uint8_t>& bytes);
 
 // Reads and parses the JSON file at `path`. False when it can't be read ("PATH: cannot read:
-// REASON") or is not JSON ("PATH: line L, column C: REASON").
+// REASON", also for what is not a regular file or holds more than 256 MiB) or is not JSON
+// ("PATH: line L, column C: REASON").
 bool readJsonFile(const std::string& path, nlohmann::json& value, std::string& error);
+
+// Parses `text`, read from `path`, as readJsonFile does.
+bool parseJsonText(const std::string& text, const std::string& path, nlohmann::json& value,
+                   std::string& error);

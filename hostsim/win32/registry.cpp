@@ -134,6 +134,14 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
                     DWORD dataSize) {
     (void)reserved;
+    auto open = registry.openKeys.find(reinterpret_cast<uintptr_t>(key));
+    RegistryWrite write{open != registry.openKeys.end() ? open->second : std::string(),
+                        folded(valueName),
+                        type,
+                        {}};
+    if (data != nullptr && dataSize > 0)
+        write.data.assign(data, data + dataSize);
+    registry.writes.push_back(std::move(write));
     if (fails("RegSetValueExA"))
         return ERROR_ACCESS_DENIED;
     std::map<std::string, RegistryValue>* values = openedKey(key);

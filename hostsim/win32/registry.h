@@ -13,6 +13,14 @@ struct RegistryValue {
     std::vector<uint8_t> data;
 };
 
+// A value the plug-in asked RegSetValueExA to write, whether or not it was written.
+struct RegistryWrite {
+    std::string keyPath; // as the key was opened, lowercased
+    std::string name;
+    uint32_t type;
+    std::vector<uint8_t> data;
+};
+
 struct Registry {
     // key path under HKEY_CURRENT_USER, lowercased -> value name, lowercased -> value
     std::map<std::string, std::map<std::string, RegistryValue>> keys;
@@ -20,6 +28,7 @@ struct Registry {
     uintptr_t nextHandle = 0x1000;
     // registry calls that fail, by name ("RegOpenKeyExA", ...), as in a locked-down profile
     std::set<std::string> failingCalls;
+    std::vector<RegistryWrite> writes; // every RegSetValueExA, in order
 };
 
 // The registry calls the plug-in makes, by name.

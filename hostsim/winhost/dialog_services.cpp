@@ -73,8 +73,13 @@ int32_t FX_Dialog(int32_t resource, DialogProcedure procedure, HWND owner, int32
     (void)one;
     (void)zero;
     countHostCall(serviceDialog, version);
+    ServiceEvent event;
+    event.service = serviceDialog;
     // a host that cannot show the dialog answers at once, having shown nothing
-    if (activeHost != nullptr && activeHost->behaviour.failingDialog)
+    bool fails = activeHost != nullptr && activeHost->behaviour.failingDialog;
+    event.answer = fails ? 0 : 1;
+    logServiceEvent(event);
+    if (fails)
         return 0;
     if (resource != mainDialogResource || procedure == nullptr || realDesktop.dialog != nullptr)
         return 0;
@@ -92,6 +97,9 @@ int32_t FX_Dialog(int32_t resource, DialogProcedure procedure, HWND owner, int32
 
 int32_t FX_EndDialog(HWND window, uint32_t version) {
     countHostCall(serviceEndDialog, version);
+    ServiceEvent event;
+    event.service = serviceEndDialog;
+    logServiceEvent(event);
     if (window == nullptr || window != realDesktop.dialog)
         return 0;
     if (!realDesktop.ended && realDesktop.onEnded)
