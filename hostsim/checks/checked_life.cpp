@@ -56,16 +56,18 @@ static void addBreaches(CheckedLife& life, const std::string& where,
 }
 
 CheckedLife playCheckedLife(const Scenario& scenario,
-                            const std::function<void(HostSession&)>& prepare) {
+                            const std::function<void(HostSession&)>& prepare, bool snapshots) {
     CheckedLife life;
     PluginLibrary plugin = linkedPlugin();
     resetPluginState();
     resetPluginHeap();
     resetDesktop();
+    desktop.snapshots = snapshots;
     clearPluginSettings();
     if (scenario.hasSettings)
         storePluginSettings(SavedSettings{scenario.settingsType, scenario.settings});
 
+    setPlatformFailures(plugin, scenario.host.failingRegistry, scenario.host.failingAllocations);
     HostSession session;
     session.store = scenario.score;
     session.behaviour = scenario.host;
@@ -74,7 +76,6 @@ CheckedLife playCheckedLife(const Scenario& scenario,
         prepare(session);
     HostSession* previous = activeHost;
     activeHost = &session;
-    setPlatformFailures(plugin, scenario.host.failingRegistry, scenario.host.failingAllocations);
 
     plugin.version(0);
     plugin.init(0, 0);

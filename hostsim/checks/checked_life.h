@@ -18,6 +18,8 @@ struct CheckedLife {
 };
 
 // Plays `scenario` on a fresh plug-in state: its score, settings, host behaviour and runs.
-// `prepare` may set the session's answer hooks before the life starts.
+// `prepare` may set the session's answer hooks before the life starts. The plays hold the
+// dialog's snapshots only with `snapshots`.
 CheckedLife playCheckedLife(const Scenario& scenario,
-                            const std::function<void(HostSession&)>& prepare = {});
+                            const std::function<void(HostSession&)>& prepare = {},
+                            bool snapshots = false);

@@ -38,7 +38,8 @@ InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& ru
     InvocationPlay play;
     const ScenarioAction* current = nullptr;
     desktop.onOpened = [&](HeadlessDialog& dialog) {
-        play.opened = dialogSnapshot(dialog);
+        if (desktop.snapshots)
+            play.opened = dialogSnapshot(dialog);
         for (; play.actionsPlayed < run.actions.size() && !dialog.ended; ++play.actionsPlayed) {
             current = &run.actions[play.actionsPlayed];
             perform(dialog, *current);
@@ -46,7 +47,8 @@ InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& ru
         current = nullptr; // what ends the dialog from here on is the host's Escape
     };
     desktop.onEnded = [&](const HeadlessDialog& dialog) {
-        play.closed = dialogSnapshot(dialog);
+        if (desktop.snapshots)
+            play.closed = dialogSnapshot(dialog);
         play.closedBy = closedByName(current);
     };
     play.result = plugin.invoke(hostWindowHandle(), 0, region, 0);

@@ -187,6 +187,12 @@ bool parseJsonText(const std::string& text, const std::string& path, json& value
     } catch (const json::parse_error& e) {
         error = path + ": " + describeParseError(text, e);
         return false;
+    } catch (const json::exception& e) {
+        // a number too large for a double, for one: the parser's words without its prefix
+        std::string reason = e.what();
+        size_t prefix = reason.find("] ");
+        error = path + ": " + (prefix == std::string::npos ? reason : reason.substr(prefix + 2));
+        return false;
     }
     return true;
 }

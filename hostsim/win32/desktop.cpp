@@ -8,6 +8,7 @@ void resetDesktop() {
     desktop.answers.clear();
     desktop.onOpened = nullptr;
     desktop.onEnded = nullptr;
+    desktop.snapshots = true;
 }
 
 HWND hostWindowHandle() {

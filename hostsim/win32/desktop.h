@@ -16,6 +16,7 @@ struct Desktop {
     HeadlessDialog* openDialog = nullptr;
     std::vector<MessageEvent> messages;
     std::deque<std::string> answers; // "yes"/"no" for each question box in turn; then "no"
+    bool snapshots = true;           // whether playing an invocation records the dialog's snapshots
     // Called by FX_Dialog once WM_INITDIALOG has been handled; the user acts here. When it
     // returns and the dialog is still open, the host presses Escape.
     std::function<void(HeadlessDialog&)> onOpened;

@@ -35,7 +35,9 @@ LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
         pluginHeap.misuses.push_back("HeapAlloc on a heap handle the host never gave");
         return nullptr;
     }
-    if (pluginHeap.failEvery || number == pluginHeap.failAt || bytes > largestHeapBlock)
+    // the hook is asked of every allocation, also of one that fails for another reason
+    bool hooked = pluginHeap.fails && pluginHeap.fails(bytes);
+    if (pluginHeap.failEvery || number == pluginHeap.failAt || bytes > largestHeapBlock || hooked)
         return nullptr;
     // at least one byte, so that every block has an address of its own
     void* block = std::malloc(bytes > 0 ? bytes : 1);

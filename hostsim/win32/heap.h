@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -12,7 +13,8 @@ struct PluginHeap {
     long allocations = 0;                 // HeapAlloc calls so far
     bool failEvery = false;               // every allocation fails, as a heap without room
     long failAt = 0;                      // only allocation number failAt (from 1) fails; 0: none
-    std::vector<std::string> misuses;     // frees of what the heap never handed out, and the like
+    std::function<bool(size_t bytes)> fails; // when set, asked of each allocation: true fails it
+    std::vector<std::string> misuses; // frees of what the heap never handed out, and the like
 };
 
 // The heap of this run of the host.

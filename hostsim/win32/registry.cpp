@@ -12,7 +12,7 @@ const char* const registryCallNames[5] = {"RegOpenKeyExA", "RegCreateKeyExA", "R
                                           "RegSetValueExA", "RegCloseKey"};
 
 static bool fails(const char* call) {
-    return registry.failingCalls.count(call) != 0;
+    return registry.failingCalls.count(call) != 0 || (registry.fails && registry.fails(call));
 }
 
 // Registry names compare without regard to case.

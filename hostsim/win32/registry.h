@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -28,7 +29,8 @@ struct Registry {
     uintptr_t nextHandle = 0x1000;
     // registry calls that fail, by name ("RegOpenKeyExA", ...), as in a locked-down profile
     std::set<std::string> failingCalls;
-    std::vector<RegistryWrite> writes; // every RegSetValueExA, in order
+    std::function<bool(const char* call)> fails; // when set, asked of each call: true fails it
+    std::vector<RegistryWrite> writes;           // every RegSetValueExA, in order
 };
 
 // The registry calls the plug-in makes, by name.

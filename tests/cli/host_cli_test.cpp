@@ -119,6 +119,7 @@ TEST_F(HostCliTest, BadScoreFilesNameTheFileAndThePlace) {
                   "/records/0/tag"},
              Case{"{\"records\": [{\"tag\": \"SOIu\", \"number\": 1, \"bytes\": \"abc\"}]}",
                   "/records/0/bytes"},
+             Case{"{\"systems\": [{\"firstMeasure\": 1e400}]}", "number overflow"},
          }) {
         SCOPED_TRACE(bad.text);
         fs::path score = write("bad.json", bad.text);
@@ -237,6 +238,9 @@ TEST_F(HostCliTest, BadScenariosNameTheFileAndThePlace) {
              Case{"{\"settings\": {\"hex\": \"abc\"}}", "/settings/hex"},
              Case{"{\"score\": {\"staves\": 3}}", "/score/staves"},
              Case{"{\"score\": \"missing.json\"}", "missing.json"},
+             Case{"{\"score\": \"/dev/zero\"}", "not a regular file"},
+             Case{"{\"runs\": [], \"host\": {\"loads\": \"later\"}}", "/host/loads"},
+             Case{"{\"host\": {\"network\": \"fail\"}}", "/host/network"},
              Case{"{\"run\": []}", "/run"},
              Case{"[1, 2", "line 1"},
          }) {

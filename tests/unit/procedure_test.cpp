@@ -1,5 +1,6 @@
 #include "dialog/procedure.h"
 
+#include "dialog/controls.h"
 #include "dialog/dialog_ids.h"
 #include "host/entry_points.h"
 #include "support/test_dialog.h"
@@ -54,6 +55,43 @@ TEST_F(ProcedureTest, OkPushesFreesTheSelectionAndEndsTheDialog) {
     ASSERT_EQ(session.saves.size(), 1u) << "staff 2 in the global staff list";
     EXPECT_EQ(positionAt(0, 1), -200 + 24);
     EXPECT_EQ(callsOf(serviceEndDialog), 1);
+}
+
+// The selection buttons on a list without a current entry, and on one longer than "&None" reaches.
+using SelectionButtonTest = DialogTest;
+
+TEST_F(SelectionButtonTest, AboveAndBelowWithoutACurrentEntryOnlyApplyTheEnablingRules) {
+    // an empty instrument list has no current entry
+    addSystem(1, 1, 2, true);
+    pluginState.scope = 1;
+    prepareInvocation(nullptr);
+    initializeDialog(dialog);
+    ASSERT_EQ(pluginState.instrumentCount, 0);
+    EXPECT_FALSE(control(IDC_ABOVE).enabled);
+    EXPECT_FALSE(control(IDC_BELOW).enabled);
+    for (int button : {IDC_ABOVE, IDC_BELOW}) {
+        SCOPED_TRACE(button);
+        // as if something had enabled them meanwhile: the rules run again and disable them
+        enableControl(dialog, findControlById(dialog, IDC_ABOVE), true);
+        enableControl(dialog, findControlById(dialog, IDC_BELOW), true);
+        clearRunRecord(session);
+        mainDialogProc(handle(), WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0, 0);
+        EXPECT_FALSE(control(IDC_ABOVE).enabled);
+        EXPECT_FALSE(control(IDC_BELOW).enabled);
+        EXPECT_TRUE(selectedPositions(IDC_INSTRUMENT_LIST).empty());
+        EXPECT_EQ(callsOf(serviceEnableDlgItem), 12) << "the enabling rules, once";
+    }
+}
+
+TEST_F(SelectionButtonTest, NoneClearsTheFirst16001EntriesOnly) {
+    for (int i = 0; i < 16005; ++i)
+        addListString(handle(), IDC_INSTRUMENT_LIST, "staff");
+    pluginState.instrumentCount = 16005;
+    selectAllInstruments(handle());
+    ASSERT_EQ(getListSelCount(handle(), IDC_INSTRUMENT_LIST), 16005);
+    mainDialogProc(handle(), WM_COMMAND, MAKEWPARAM(IDC_NONE, BN_CLICKED), 0, 0);
+    EXPECT_EQ(selectedPositions(IDC_INSTRUMENT_LIST),
+              (std::vector<int>{16001, 16002, 16003, 16004}));
 }
 
 } // namespace

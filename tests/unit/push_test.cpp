@@ -251,14 +251,21 @@ TEST_F(PushTest, SmartFilterOffPushesEveryOptimizedSystem) {
 }
 
 TEST_F(PushTest, SmartFilterHasNoEffectOutsideScopeOne) {
+    // every staff of each list is selected: scope 1 with the filter would skip such a list
     addList(0, {1, 2});
-    addList(-36, {1, 2});
+    for (int16_t list = -36; list <= -29; ++list)
+        addList(list, {1, 2});
     pluginState.smartFilter = 1;
-    setPush(4, 2);
-    select({0, 1});
-    performPush();
-    EXPECT_EQ(savedLists(), (std::vector<int>{0, 0}));
-    EXPECT_EQ(callsOf(serviceLoadEData), 2 + 3);
+    for (int16_t scope = 2; scope <= 10; ++scope) {
+        SCOPED_TRACE(scope);
+        clearRunRecord(session);
+        setPush(4, scope);
+        select({0, 1});
+        performPush();
+        int list = scope == 2 ? 0 : scope - 39;
+        EXPECT_EQ(savedLists(), (std::vector<int>{list, list}));
+        EXPECT_EQ(callsOf(serviceLoadEData), 2 + 3) << "no walk of the filter";
+    }
 }
 
 TEST_F(PushTest, StaffSetScopesChangeOnlyTheirList) {
