@@ -25,6 +25,7 @@ import time
 import zipfile
 
 SKIP = 77
+ZIP_EPOCH = 315532800  # 1980-01-01, the earliest time a zip entry holds
 
 
 def read_buildinfo(text):
@@ -58,7 +59,7 @@ def check(archive_path, dll_path, version):
         failures.append(f"BUILDINFO: compiler {buildinfo.get('compiler')!r} is not MinGW-w64's")
     epoch = re.search(r"SOURCE_DATE_EPOCH=(\d+)", buildinfo.get("source date", ""))
     if epoch:
-        expected_date = time.gmtime(int(epoch.group(1)))[:6]
+        expected_date = time.gmtime(max(int(epoch.group(1)), ZIP_EPOCH))[:6]
         expected_date = expected_date[:5] + (expected_date[5] // 2 * 2,)  # zip: 2-second steps
         for info in infos:
             if info.date_time != expected_date:
