@@ -1,0 +1,164 @@
+#!/usr/bin/python3
+"""The release archive's own files, and the archive written the same way on every build.
+
+  release_archive.py files DIR --version V --source-dir S --compiler CXX --linker LD
+                     --cmake-version VERSION
+      Run when the release is installed (and so when CPack stages the archive), after the DLL
+      was copied into DIR: writes DIR/user-guide.html (docs/user-guide.md with its pictures
+      embedded), DIR/BUILDINFO (the commit, the source date and the tools' versions) and
+      DIR/SHA256SUMS (the SHA-256 of every other file in DIR, as sha256sum writes them).
+
+  release_archive.py canonical-zip ARCHIVE --source-dir S
+      Run by CPack on the archive it wrote: writes it again with its files alone (no folder
+      entries), sorted by name, each dated at the source date (UTC), with permissions 0644, no
+      owner and no extra fields, compressed at level 9. Two builds of one commit then give the
+      same bytes, whoever builds them, when, where and in which time zone.
+
+The source date is SOURCE_DATE_EPOCH when it is set, else the time of the source tree's HEAD
+commit. Exits 2 with the reason on standard error when it cannot do its job.
+"""
+
+import argparse
+import hashlib
+import os
+import subprocess
+import sys
+import time
+import zipfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import user_guide_html  # noqa: E402
+
+GUIDE = "user-guide.html"
+BUILDINFO = "BUILDINFO"
+CHECKSUMS = "SHA256SUMS"
+# the earliest time a zip entry can hold
+ZIP_EPOCH = 315532800  # 1980-01-01 00:00:00 UTC
+
+
+class ReleaseError(Exception):
+    pass
+
+
+def git(source_dir, *args):
+    """git's output in source_dir, stripped; None when git fails or is missing."""
+    try:
+        run = subprocess.run(["git", "-C", source_dir, *args], capture_output=True, text=True,
+                             check=False)
+    except OSError:
+        return None
+    return run.stdout.strip() if run.returncode == 0 else None
+
+
+def source_date(source_dir):
+    """Seconds since 1970 (UTC): SOURCE_DATE_EPOCH, else the HEAD commit's time."""
+    given = os.environ.get("SOURCE_DATE_EPOCH")
+    if given is not None:
+        if not given.isdigit():
+            raise ReleaseError(f"SOURCE_DATE_EPOCH={given!r}: not a whole number of seconds")
+        return int(given)
+    commit_time = git(source_dir, "log", "-1", "--format=%ct", "HEAD")
+    if not commit_time:
+        raise ReleaseError(f"{source_dir}: no git commit to date the release by; set "
+                           "SOURCE_DATE_EPOCH")
+    return int(commit_time)
+
+
+def first_line(command):
+    """The first line that command prints, or a note that it could not be run."""
+    try:
+        run = subprocess.run(command, capture_output=True, text=True, check=False)
+    except OSError as error:
+        return f"unknown ({command[0]}: {error.strerror})"
+    lines = (run.stdout or run.stderr).splitlines()
+    return lines[0].strip() if lines else "unknown"
+
+
+def build_info(args):
+    """The text of BUILDINFO: what was built, from which commit, when, and with what."""
+    commit = git(args.source_dir, "rev-parse", "HEAD")
+    if commit is None:
+        commit = "unknown (not a git checkout)"
+    elif git(args.source_dir, "status", "--porcelain", "--untracked-files=no"):
+        commit += "-dirty"
+    date = source_date(args.source_dir)
+    stamp = time.strftime("%Y-%m-%d %H:%M:%S UTC", time.gmtime(date))
+    return "".join([
+        f"Lumbrel {args.version}, Win32 release\n",
+        f"commit: {commit}\n",
+        f"source date: {stamp} (SOURCE_DATE_EPOCH={date})\n",
+        f"compiler: {first_line([args.compiler, '--version'])}\n",
+        f"binutils: {first_line([args.linker, '--version'])}\n",
+        f"cmake: cmake version {args.cmake_version}\n",
+        f"user guide: Python-Markdown {user_guide_html.markdown.__version__}\n",
+        f"archive: Python {sys.version.split()[0]}, zlib {zipfile.zlib.ZLIB_RUNTIME_VERSION}\n",
+    ])
+
+
+def write_text(path, text):
+    with open(path, "w", encoding="utf-8", newline="\n") as out:
+        out.write(text)
+
+
+def release_files(args):
+    """Writes the guide, BUILDINFO and SHA256SUMS into args.dir."""
+    if user_guide_html.markdown is None:
+        raise ReleaseError("the markdown module is missing (Debian package python3-markdown; "
+                           "scripts/bootstrap installs it)")
+    guide = os.path.join(args.source_dir, "docs", "user-guide.md")
+    try:
+        write_text(os.path.join(args.dir, GUIDE), user_guide_html.guide_page(guide))
+    except user_guide_html.GuideError as error:
+        raise ReleaseError(str(error)) from None
+    write_text(os.path.join(args.dir, BUILDINFO), build_info(args))
+    sums = []
+    for name in sorted(os.listdir(args.dir)):
+        path = os.path.join(args.dir, name)
+        if name != CHECKSUMS and os.path.isfile(path):
+            with open(path, "rb") as content:
+                sums.append(f"{hashlib.sha256(content.read()).hexdigest()}  {name}\n")
+    write_text(os.path.join(args.dir, CHECKSUMS), "".join(sums))
+
+
+def canonical_zip(args):
+    """Writes args.archive again in the one form that its contents give."""
+    date = time.gmtime(max(source_date(args.source_dir), ZIP_EPOCH))[:6]
+    with zipfile.ZipFile(args.archive) as archive:
+        members = sorted((info.filename, archive.read(info))
+                         for info in archive.infolist() if not info.is_dir())
+    rewritten = args.archive + ".canonical"
+    with zipfile.ZipFile(rewritten, "w") as archive:
+        for name, content in members:
+            info = zipfile.ZipInfo(name, date_time=date)
+            info.create_system = 3  # Unix, so that the permissions below are read
+            info.external_attr = 0o100644 << 16
+            archive.writestr(info, content, compress_type=zipfile.ZIP_DEFLATED, compresslevel=9)
+    os.replace(rewritten, args.archive)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    commands = parser.add_subparsers(dest="command", required=True)
+    files = commands.add_parser("files", help="write the guide, BUILDINFO and SHA256SUMS")
+    files.add_argument("dir")
+    files.add_argument("--version", required=True)
+    files.add_argument("--source-dir", required=True)
+    files.add_argument("--compiler", required=True)
+    files.add_argument("--linker", required=True)
+    files.add_argument("--cmake-version", required=True)
+    files.set_defaults(run=release_files)
+    canonical = commands.add_parser("canonical-zip", help="write the archive in canonical form")
+    canonical.add_argument("archive")
+    canonical.add_argument("--source-dir", required=True)
+    canonical.set_defaults(run=canonical_zip)
+    args = parser.parse_args()
+    try:
+        args.run(args)
+    except (ReleaseError, OSError, zipfile.BadZipFile) as error:
+        print(f"release_archive.py {args.command}: {error}", file=sys.stderr)
+        return 2
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
