@@ -22,6 +22,7 @@ struct PushOptions {
     long long update = 0;
     bool json = false;
     std::string outPath;
+    std::string picturePath; // --svg: the staff lists before and after
 };
 
 // Adds the `push` subcommand, filling `options` when it is parsed.

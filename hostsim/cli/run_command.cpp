@@ -4,6 +4,7 @@
 #include "cli/host_platform.h"
 #include "cli/plugin_library.h"
 #include "cli/scenario.h"
+#include "cli/staff_picture.h"
 #include "cli/transcript.h"
 #include "services/host_session.h"
 #include "store/score_file.h"
@@ -45,6 +46,9 @@ CLI::App* addRunCommand(CLI::App& app, RunOptions& options) {
     run->add_option("scenario", options.scenarioPath, "Scenario file (JSON)")->required();
     run->add_flag("--json", options.json, "Print the transcript as JSON");
     run->add_option("--out", options.outPath, "Write the score after the runs to this file");
+    run->add_option("--svg", options.picturePath,
+                    "Also draw the staff lists before and after the runs side by side, the "
+                    "moved staves marked with their distance, in this SVG file");
     run->add_option("--plugin", options.pluginPath,
                     "The plug-in library to load (default: the one built with this host)");
     return run;
@@ -252,6 +256,12 @@ int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostrea
     activeHost = nullptr;
     unloadPluginLibrary(plugin);
 
+    if (!options.picturePath.empty() &&
+        !writeTextFile(options.picturePath, drawStaffListChanges(scenario.score, session.store),
+                       error)) {
+        err << error << "\n";
+        return 2;
+    }
     if (!options.outPath.empty() && !writeScoreFile(options.outPath, session.store, error)) {
         err << error << "\n";
         return 2;
