@@ -2,6 +2,7 @@
 // scenario says) and the real registry of the Wine prefix.
 #include "cli/host_platform.h"
 #include "winhost/dialog_picture.h"
+#include "winhost/message_pictures.h"
 #include "winhost/real_dialog.h"
 
 #include <deque>
@@ -99,6 +100,7 @@ static void CALLBACK answerBox(HWND, UINT, UINT_PTR timer, DWORD) {
     event.caption = windowText(box);
     event.text = boxText(box);
     event.style = boxStyle(box);
+    saveMessageBoxPicture(box);
     int press = IDOK;
     event.answer = "ok";
     if (boxButton(box, IDYES) != nullptr) {
