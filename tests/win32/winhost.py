@@ -248,10 +248,16 @@ def check_picture(data, sizes=DIALOG_SIZE, what="the dialog"):
     return problems
 
 
-def picture(arguments):
+def built_winhost(arguments):
+    """lumbrel-winhost.exe of the Win32 build; a skip when it is not built."""
     winhost = os.path.join(arguments.win32_dir, "bin", "lumbrel-winhost.exe")
     if not os.path.isfile(winhost):
         raise Skip(f"{winhost} is not built")
+    return winhost
+
+
+def picture(arguments):
+    winhost = built_winhost(arguments)
     with WineSession(arguments.prefix) as session, tempfile.TemporaryDirectory() as folder:
         raw = os.path.join(folder, "dialog.png")
         done = session.run([winhost, "run", arguments.scenario, "--png", raw])
@@ -272,9 +278,7 @@ def picture(arguments):
 
 
 def message_pictures(arguments):
-    winhost = os.path.join(arguments.win32_dir, "bin", "lumbrel-winhost.exe")
-    if not os.path.isfile(winhost):
-        raise Skip(f"{winhost} is not built")
+    winhost = built_winhost(arguments)
     with WineSession(arguments.prefix) as session, tempfile.TemporaryDirectory() as folder:
         pattern = os.path.join(folder, "box-%d.png")
         done = session.run([winhost, "run", arguments.scenario, "--json", "--message-png",
@@ -310,9 +314,7 @@ def message_pictures(arguments):
 
 
 def no_display(arguments):
-    winhost = os.path.join(arguments.win32_dir, "bin", "lumbrel-winhost.exe")
-    if not os.path.isfile(winhost):
-        raise Skip(f"{winhost} is not built")
+    winhost = built_winhost(arguments)
     with WineSession(arguments.prefix) as session:
         env = {name: value for name, value in session.env.items() if name != "DISPLAY"}
         done = captured(["wine", winhost, "run", arguments.scenario, "--json"], env)
