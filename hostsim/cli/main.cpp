@@ -3,6 +3,7 @@
 #include "cli/push_command.h"
 #include "cli/run_command.h"
 #include "cli/show_command.h"
+#include "cli/staff_picture.h"
 #include "store/score_file.h"
 
 #include <CLI/CLI.hpp>
@@ -21,10 +22,14 @@ int main(int argc, char** argv) {
     CLI::App* pushCommand = addPushCommand(app, push);
 
     std::string showPath;
+    std::string showPicture;
     CLI::App* showCommand =
         app.add_subcommand("show", "Print a score as a person reads it: systems, staves with "
                                    "their display names, and every staff list.");
     showCommand->add_option("score", showPath, "Score file (JSON)")->required();
+    showCommand->add_option("--svg", showPicture,
+                            "Also draw the staff lists as columns of staff lines at their "
+                            "positions, in this SVG file");
 
     try {
         app.parse(argc, argv);
@@ -40,6 +45,10 @@ int main(int argc, char** argv) {
         RecordStore store;
         std::string error;
         if (!readScoreFile(showPath, store, error)) {
+            std::cerr << error << "\n";
+            return 2;
+        }
+        if (!showPicture.empty() && !writeTextFile(showPicture, drawStaffLists(store), error)) {
             std::cerr << error << "\n";
             return 2;
         }

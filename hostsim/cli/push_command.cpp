@@ -1,6 +1,7 @@
 #include "cli/push_command.h"
 
 #include "cli/show_command.h"
+#include "cli/staff_picture.h"
 #include "cli/transcript.h"
 #include "host/state.h"
 #include "push/push.h"
@@ -54,6 +55,9 @@ CLI::App* addPushCommand(CLI::App& app, PushOptions& options) {
     push->add_flag("--json", options.json,
                    "Print saves, layout updates, host calls and the score as JSON");
     push->add_option("--out", options.outPath, "Write the score after the push to this file");
+    push->add_option("--svg", options.picturePath,
+                     "Also draw the staff lists before and after the push side by side, the "
+                     "moved staves marked with their distance, in this SVG file");
     return push;
 }
 
@@ -114,11 +118,17 @@ int runPushCommand(const PushOptions& options, std::ostream& out, std::ostream& 
         pluginState.selectedItems[i] = positions[static_cast<size_t>(i)];
     pluginState.selectedCount = count;
 
+    RecordStore before = session.store;
     activeHost = &session;
     performPush();
     activeHost = nullptr;
     releaseSelection(pluginState);
 
+    if (!options.picturePath.empty() &&
+        !writeTextFile(options.picturePath, drawStaffListChanges(before, session.store), error)) {
+        err << error << "\n";
+        return 2;
+    }
     if (!options.outPath.empty() && !writeScoreFile(options.outPath, session.store, error)) {
         err << error << "\n";
         return 2;

@@ -24,6 +24,7 @@ struct PushOptions {
     std::string saves = "store"; // "fail": every save fails and stores nothing
     bool json = false;
     std::string outPath;
+    std::string picturePath; // --svg: the staff lists before and after
 };
 
 // Adds the `push` subcommand, filling `options` when it is parsed.

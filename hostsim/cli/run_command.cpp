@@ -3,6 +3,7 @@
 #include "cli/dialog_drawing.h"
 #include "cli/plugin_library.h"
 #include "cli/scenario.h"
+#include "cli/staff_picture.h"
 #include "cli/transcript.h"
 #include "platform/host_platform.h"
 #include "services/host_session.h"
@@ -37,6 +38,9 @@ CLI::App* addRunCommand(CLI::App& app, RunOptions& options) {
     run->add_option("scenario", options.scenarioPath, "Scenario file (JSON)")->required();
     run->add_flag("--json", options.json, "Print the transcript as JSON");
     run->add_option("--out", options.outPath, "Write the score after the runs to this file");
+    run->add_option("--svg", options.picturePath,
+                    "Also draw the staff lists before and after the runs side by side, the "
+                    "moved staves marked with their distance, in this SVG file");
     run->add_option("--plugin", options.pluginPath,
                     "The plug-in library to load (default: the one built with this host)");
     return run;
@@ -235,6 +239,12 @@ int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostrea
     activeHost = nullptr;
     unloadPluginLibrary(plugin);
 
+    if (!options.picturePath.empty() &&
+        !writeTextFile(options.picturePath, drawStaffListChanges(scenario.score, session.store),
+                       error)) {
+        err << error << "\n";
+        return 2;
+    }
     if (!options.outPath.empty() && !writeScoreFile(options.outPath, session.store, error)) {
         err << error << "\n";
         return 2;

@@ -10,7 +10,8 @@ struct RunOptions {
     std::string scenarioPath;
     bool json = false;
     std::string outPath;
-    std::string pluginPath; // the plug-in library; empty: the one built with this host
+    std::string picturePath; // --svg: the staff lists before and after the runs
+    std::string pluginPath;  // the plug-in library; empty: the one built with this host
     std::string programName = "lumbrel-host"; // for the messages
 };
 

@@ -440,9 +440,7 @@ json scoreToJson(const RecordStore& store) {
     return json{{"records", std::move(records)}, {"view", std::move(view)}};
 }
 
-bool writeScoreFile(const std::string& path, const RecordStore& store, std::string& error) {
-    std::string text =
-        scoreToJson(store).dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+bool writeTextFile(const std::string& path, const std::string& text, std::string& error) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {
         error = path + ": cannot write: " + std::strerror(errno);
@@ -459,4 +457,9 @@ bool writeScoreFile(const std::string& path, const RecordStore& store, std::stri
         return false;
     }
     return true;
+}
+
+bool writeScoreFile(const std::string& path, const RecordStore& store, std::string& error) {
+    return writeTextFile(
+        path, scoreToJson(store).dump(2, ' ', false, json::error_handler_t::replace) + "\n", error);
 }

@@ -27,3 +27,7 @@ nlohmann::json scoreToJson(const RecordStore& store);
 // Writes scoreToJson(store) to `path` with a 2-space indent and a final newline. False with
 // "PATH: cannot write: REASON" in `error` when the file can't be written.
 bool writeScoreFile(const std::string& path, const RecordStore& store, std::string& error);
+
+// Writes `text` to `path` as it is. False with "PATH: cannot write: REASON" in `error` when the
+// file can't be written.
+bool writeTextFile(const std::string& path, const std::string& text, std::string& error);

@@ -73,14 +73,14 @@ std::vector<uint8_t> encodePng(const std::vector<uint8_t>& rgb, uint32_t width, 
     return png;
 }
 
-void saveDialogPicture(HWND window, const std::string& path) {
+WindowPicture captureWindow(HWND window) {
     RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     RECT frame;
     GetWindowRect(window, &frame);
     int width = frame.right - frame.left, height = frame.bottom - frame.top;
     if (width <= 0 || height <= 0)
-        return;
+        return WindowPicture{};
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -95,25 +95,35 @@ void saveDialogPicture(HWND window, const std::string& path) {
     HGDIOBJ previous = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
     GdiFlush();
-    std::vector<uint8_t> rgb(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+    WindowPicture picture;
+    picture.width = static_cast<uint32_t>(width);
+    picture.height = static_cast<uint32_t>(height);
+    picture.rgb.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
     const uint8_t* pixel = static_cast<const uint8_t*>(bits);
-    for (size_t i = 0; pixel != nullptr && i < rgb.size() / 3; ++i) {
-        rgb[i * 3] = pixel[i * 4 + 2]; // BGRA to RGB
-        rgb[i * 3 + 1] = pixel[i * 4 + 1];
-        rgb[i * 3 + 2] = pixel[i * 4];
+    for (size_t i = 0; pixel != nullptr && i < picture.rgb.size() / 3; ++i) {
+        picture.rgb[i * 3] = pixel[i * 4 + 2]; // BGRA to RGB
+        picture.rgb[i * 3 + 1] = pixel[i * 4 + 1];
+        picture.rgb[i * 3 + 2] = pixel[i * 4];
     }
     SelectObject(memory, previous);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    return picture;
+}
 
-    std::vector<uint8_t> png =
-        encodePng(rgb, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+void writePicture(const WindowPicture& picture, const std::string& path) {
+    if (picture.rgb.empty())
+        return;
+    std::vector<uint8_t> png = encodePng(picture.rgb, picture.width, picture.height);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     bool written = file != nullptr && std::fwrite(png.data(), 1, png.size(), file) == png.size();
     if (file != nullptr && std::fclose(file) != 0)
         written = false;
     if (!written)
-        std::fprintf(stderr, "lumbrel-winhost: %s: cannot write the picture of the dialog\n",
-                     path.c_str());
+        std::fprintf(stderr, "lumbrel-winhost: %s: cannot write the picture\n", path.c_str());
+}
+
+void saveDialogPicture(HWND window, const std::string& path) {
+    writePicture(captureWindow(window), path);
 }

@@ -3,6 +3,7 @@
 // boxes and registry, writing the same transcript as lumbrel-host.
 #include "cli/run_command.h"
 #include "winhost/dialog_picture.h"
+#include "winhost/message_pictures.h"
 
 #include <CLI/CLI.hpp>
 
@@ -50,6 +51,15 @@ int main(int argc, char** argv) {
     CLI::App* runCommand = addRunCommand(app, run);
     runCommand->add_option("--png", dialogPicturePath,
                            "Save a picture of the first dialog shown, as it opened (PNG)");
+    runCommand
+        ->add_option("--message-png", messagePicturePattern,
+                     "Save a picture of each message box as it is shown (PNG); %d in the "
+                     "pattern becomes the box's number, from 1")
+        ->check([](const std::string& pattern) {
+            return pattern.find("%d") == std::string::npos
+                       ? std::string("the pattern must hold %d, which becomes the box's number")
+                       : std::string();
+        });
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -5,6 +5,7 @@
 #include "cli/plugin_library.h"
 #include "cli/scenario.h"
 #include "winhost/dialog_picture.h"
+#include "winhost/message_pictures.h"
 #include "winhost/real_dialog.h"
 
 #include <deque>
@@ -102,6 +103,7 @@ static void CALLBACK answerBox(HWND, UINT, UINT_PTR timer, DWORD) {
     event.caption = windowText(box);
     event.text = boxText(box);
     event.style = boxStyle(box);
+    saveMessageBoxPicture(box);
     int press = IDOK;
     event.answer = "ok";
     if (boxButton(box, IDYES) != nullptr) {

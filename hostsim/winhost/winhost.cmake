@@ -22,6 +22,7 @@ add_executable(lumbrel-winhost
     winhost/dialog_services.cpp
     winhost/real_controls.cpp
     winhost/dialog_picture.cpp
+    winhost/message_pictures.cpp
 )
 target_include_directories(lumbrel-winhost PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}
                            ${PROJECT_SOURCE_DIR}/plugin)

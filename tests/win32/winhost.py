@@ -7,6 +7,9 @@ write the very same transcript, byte for byte, and tell the same story to a pers
 
   winhost.py compare SCENARIO.json|FOLDER...  each scenario on both hosts; a difference fails
   winhost.py picture OUT.png SCENARIO   the dialog as it opened, from lumbrel-winhost --png
+  winhost.py message-pictures SCENARIO OUT.png...
+                                        each message box as it was shown, one file for each,
+                                        from lumbrel-winhost --message-png
   winhost.py no-display SCENARIO        without a display: exit status 2, the reason, no output
 
 A missing tool or build (wine, Xvfb, the Win32 build) is a skip, exit status 77, with the reason.
@@ -25,6 +28,7 @@ import tempfile
 import zlib
 
 SKIP = 77
+WINE_FONTS = "/usr/share/wine/fonts"  # from the Debian package fonts-wine
 TIMEOUT = 120  # seconds for one host run; Wine's first start in a new prefix takes longest
 
 
@@ -51,6 +55,7 @@ class WineSession:
         if not os.path.isfile(os.path.join(self.prefix, "system.reg")):
             os.makedirs(self.prefix, exist_ok=True)
             self._wine(["wineboot", "--init"], "creating the Wine prefix")
+        self._add_wine_fonts()
         # Without a window manager on the display, windows are left to Wine itself: else Wine
         # waits two seconds for a manager with each window it shows.
         # one Wine server for the whole session, not one started by every run
@@ -68,6 +73,17 @@ class WineSession:
             self.xvfb.terminate()
             self.xvfb.wait()
         return False
+
+    def _add_wine_fonts(self):
+        """Wine's own fonts (Tahoma, MS Sans Serif, Marlett for the caption buttons...) in the
+        prefix's Fonts folder, as Windows has them: Debian's Wine does not find them where
+        fonts-wine puts them, and would draw a caption's close button as the letter "r"."""
+        fonts = os.path.join(self.prefix, "drive_c", "windows", "Fonts")
+        if not os.path.isdir(WINE_FONTS) or not os.path.isdir(fonts):
+            return
+        for name in sorted(os.listdir(WINE_FONTS)):
+            if name.endswith(".ttf") and not os.path.exists(os.path.join(fonts, name)):
+                shutil.copyfile(os.path.join(WINE_FONTS, name), os.path.join(fonts, name))
 
     def _start_display(self):
         read_end, write_end = os.pipe()
@@ -204,8 +220,15 @@ def compressed_png(data):
     return b"".join(out)
 
 
-def check_picture(data):
-    """Problems with the dialog's picture: a PNG of a dialog's size, showing more than a blank."""
+# The sizes in pixels a picture may have: (least width, largest width, least height, largest
+# height). The dialog is 329 x 164 dialog units of an 8-point font: several hundred pixels each
+# way; a message box holds a line of text, an icon and a button or two.
+DIALOG_SIZE = (400, 1024, 200, 768)
+MESSAGE_BOX_SIZE = (150, 1024, 80, 400)
+
+
+def check_picture(data, sizes=DIALOG_SIZE, what="the dialog"):
+    """Problems with a window's picture: a PNG of the window's size, showing more than a blank."""
     chunks = png_chunks(data)
     if not chunks or chunks[0][0] != b"IHDR":
         return ["the picture has no header"]
@@ -213,22 +236,28 @@ def check_picture(data):
     problems = []
     if (depth, colour) != (8, 2):
         problems.append(f"the picture is not 8-bit RGB (depth {depth}, colour type {colour})")
-    # 329 x 164 dialog units of an 8-point font: several hundred pixels each way
-    if not (400 <= width <= 1024 and 200 <= height <= 768):
-        problems.append(f"the picture is {width} x {height} pixels, not a dialog's size")
+    least_width, largest_width, least_height, largest_height = sizes
+    if not (least_width <= width <= largest_width and least_height <= height <= largest_height):
+        problems.append(f"the picture is {width} x {height} pixels, not the size of {what}")
     pixels = zlib.decompress(b"".join(body for kind, body in chunks if kind == b"IDAT"))
     stride = width * 3 + 1
     colours = {pixels[i:i + 3] for row in range(0, len(pixels), stride)
                for i in range(row + 1, row + stride, 3)}
     if len(colours) < 4:
-        problems.append(f"the picture shows only {len(colours)} colours: the dialog is not in it")
+        problems.append(f"the picture shows only {len(colours)} colours: {what} is not in it")
     return problems
 
 
-def picture(arguments):
+def built_winhost(arguments):
+    """lumbrel-winhost.exe of the Win32 build; a skip when it is not built."""
     winhost = os.path.join(arguments.win32_dir, "bin", "lumbrel-winhost.exe")
     if not os.path.isfile(winhost):
         raise Skip(f"{winhost} is not built")
+    return winhost
+
+
+def picture(arguments):
+    winhost = built_winhost(arguments)
     with WineSession(arguments.prefix) as session, tempfile.TemporaryDirectory() as folder:
         raw = os.path.join(folder, "dialog.png")
         done = session.run([winhost, "run", arguments.scenario, "--png", raw])
@@ -248,10 +277,44 @@ def picture(arguments):
     return 0
 
 
+def message_pictures(arguments):
+    winhost = built_winhost(arguments)
+    with WineSession(arguments.prefix) as session, tempfile.TemporaryDirectory() as folder:
+        pattern = os.path.join(folder, "box-%d.png")
+        done = session.run([winhost, "run", arguments.scenario, "--json", "--message-png",
+                            pattern])
+        if done.returncode != 0:
+            print(f"lumbrel-winhost failed: {done.stderr.decode(errors='replace')}")
+            return 1
+        boxes = [message for run in json.loads(done.stdout)["runs"]
+                 for message in run["messages"]]
+        if len(boxes) != len(arguments.outputs):
+            print(f"the scenario shows {len(boxes)} message boxes, for "
+                  f"{len(arguments.outputs)} pictures named")
+            return 1
+        pictures = []
+        for number, box in enumerate(boxes, 1):
+            path = pattern.replace("%d", str(number))
+            if not os.path.isfile(path):
+                print(f"no picture of message box {number} ({box['caption']})")
+                return 1
+            with open(path, "rb") as raw_file:
+                data = raw_file.read()
+            problems = check_picture(data, MESSAGE_BOX_SIZE, f"message box {number}")
+            for problem in problems:
+                print(problem)
+            if problems:
+                return 1
+            pictures.append(data)
+    for output, box, data in zip(arguments.outputs, boxes, pictures):
+        with open(output, "wb") as out:
+            out.write(compressed_png(data))
+        print(f"saved {output}: {box['caption']}: {box['text']}")
+    return 0
+
+
 def no_display(arguments):
-    winhost = os.path.join(arguments.win32_dir, "bin", "lumbrel-winhost.exe")
-    if not os.path.isfile(winhost):
-        raise Skip(f"{winhost} is not built")
+    winhost = built_winhost(arguments)
     with WineSession(arguments.prefix) as session:
         env = {name: value for name, value in session.env.items() if name != "DISPLAY"}
         done = captured(["wine", winhost, "run", arguments.scenario, "--json"], env)
@@ -281,12 +344,18 @@ def main():
     picture_command = commands.add_parser("picture", help="save the dialog's picture")
     picture_command.add_argument("output", help="the PNG file to write")
     picture_command.add_argument("scenario", help="the scenario whose first dialog is shown")
+    messages_command = commands.add_parser("message-pictures",
+                                           help="save a picture of each message box shown")
+    messages_command.add_argument("scenario", help="the scenario that shows the boxes")
+    messages_command.add_argument("outputs", nargs="+",
+                                  help="the PNG file to write for each box, in order")
     no_display_command = commands.add_parser("no-display",
                                               help="check a run without a display fails plainly")
     no_display_command.add_argument("scenario", help="a scenario that shows the dialog")
     arguments = parser.parse_args()
     try:
-        command = {"compare": compare, "picture": picture, "no-display": no_display}
+        command = {"compare": compare, "picture": picture, "message-pictures": message_pictures,
+                   "no-display": no_display}
         return command[arguments.command](arguments)
     except Skip as reason:
         print(f"skipped: {reason}")
