@@ -94,6 +94,7 @@ CheckedLife playCheckedLife(const Scenario& scenario,
         trace.result = play.result;
         trace.choices = confirmedChoices();
         addBreaches(life, "run " + std::to_string(i + 1), checkInvocation(trace));
+        addBreaches(life, "run " + std::to_string(i + 1), session.violations);
         life.plays.push_back(std::move(play));
     }
     plugin.terminate(0);

@@ -137,6 +137,7 @@ int runPushCommand(const PushOptions& options, std::ostream& out, std::ostream& 
         nlohmann::json report = {{"saves", savesJson(session)},
                                  {"layoutUpdates", session.layoutUpdates},
                                  {"hostCalls", hostCallsJson(session)},
+                                 {"violations", violationsJson(session)},
                                  {"score", scoreToJson(session.store)}};
         out << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
         return 0;
@@ -150,5 +151,6 @@ int runPushCommand(const PushOptions& options, std::ostream& out, std::ostream& 
         separator = ", ";
     }
     out << "\n";
+    printViolations(session.violations, out);
     return 0;
 }

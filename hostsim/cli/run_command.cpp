@@ -120,7 +120,8 @@ static RunReport playRun(const PluginLibrary& plugin, HostSession& session,
                          {"closedBy", play.closedBy},
                          {"saves", savesJson(session)},
                          {"layoutUpdates", session.layoutUpdates},
-                         {"hostCalls", hostCallsJson(session)}};
+                         {"hostCalls", hostCallsJson(session)},
+                         {"violations", violationsJson(session)}};
     report.saves = session.saves;
     report.failure = play.failure;
     return report;
@@ -181,6 +182,7 @@ static void printStory(const json& transcript, const std::vector<RunReport>& rep
         out << "Invocation result: " << run["result"] << "\n";
         printSaves(store, reports[i].saves, out);
         out << "Layout updates: " << run["layoutUpdates"] << "\n";
+        printViolations(run["violations"].get<std::vector<std::string>>(), out);
     }
     out << "\nSettings after terminate: "
         << (transcript["settings"].is_null() ? std::string("none")

@@ -55,3 +55,15 @@ void printSaves(const RecordStore& store, const std::vector<SaveEvent>& saves, s
         out << line;
     }
 }
+
+nlohmann::json violationsJson(const HostSession& session) {
+    return session.violations;
+}
+
+void printViolations(const std::vector<std::string>& violations, std::ostream& out) {
+    if (violations.empty())
+        return;
+    out << "Breaches of the host contract:\n";
+    for (const std::string& violation : violations)
+        out << "  " << violation << "\n";
+}

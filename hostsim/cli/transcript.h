@@ -16,3 +16,9 @@ nlohmann::json hostCallsJson(const HostSession& session);
 // For a person: one line per save of `saves`, made on `store`, with the staff list, the entry, its
 // staff and name, and how its position changed; "Nothing was saved." when nothing was.
 void printSaves(const RecordStore& store, const std::vector<SaveEvent>& saves, std::ostream& out);
+
+// The run's breaches of the host contract, as the transcript lists them: [] when none.
+nlohmann::json violationsJson(const HostSession& session);
+
+// The breaches for a person, one a line; nothing when there are none.
+void printViolations(const std::vector<std::string>& violations, std::ostream& out);

@@ -1,4 +1,5 @@
 // The host's dialog services, acting on the substitute host's headless dialog.
+#include "checks/contract.h"
 #include "host/services.h"
 #include "services/dialog_service_rules.h"
 #include "services/dialog_units.h"
@@ -8,20 +9,33 @@
 
 #include <string>
 
-// The first control with ID `item` in the open dialog that `window` names, with its index in
-// `index`; null when the window is not the open dialog or no control has the ID.
-static HeadlessControl* dialogItem(HWND window, int32_t item, int& index) {
+// The open dialog that `window` names; null when it names none. The strict host notes a
+// window that is not the open dialog, and the dialog after FX_EndDialog, against `service`.
+static HeadlessDialog* namedDialog(HostService service, HWND window) {
     int windowIndex = -1;
     HeadlessDialog* dialog = findOpenWindow(window, windowIndex);
-    if (dialog == nullptr || windowIndex != -1)
+    if (dialog == nullptr || windowIndex != -1) {
+        checkDialogWindow(service, DialogWindow::other);
+        return nullptr;
+    }
+    checkDialogWindow(service, dialog->ended ? DialogWindow::ended : DialogWindow::open);
+    return dialog;
+}
+
+// The first control with ID `item` in the open dialog that `window` names, with its index in
+// `index`; null when the window is not the open dialog or no control has the ID.
+static HeadlessControl* dialogItem(HostService service, HWND window, int32_t item, int& index) {
+    HeadlessDialog* dialog = namedDialog(service, window);
+    if (dialog == nullptr)
         return nullptr;
     index = findControlById(*dialog, item);
+    checkControlFound(service, item, index >= 0);
     return index >= 0 ? &dialog->controls[index] : nullptr;
 }
 
-static HeadlessControl* dialogItem(HWND window, int32_t item) {
+static HeadlessControl* dialogItem(HostService service, HWND window, int32_t item) {
     int index = -1;
-    return dialogItem(window, item, index);
+    return dialogItem(service, window, item, index);
 }
 
 static bool isButtonWithCheck(const HeadlessControl& control) {
@@ -47,9 +61,8 @@ extern "C" {
 
 int32_t FX_Dialog(int32_t resource, DialogProcedure procedure, HWND owner, int32_t one,
                   int32_t zero, uint32_t version) {
-    (void)one;
-    (void)zero;
     countHostCall(serviceDialog, version);
+    checkDialogStart(resource, owner, hostWindowHandle(), one, zero);
     ServiceEvent event;
     event.service = serviceDialog;
     // a host that cannot show the dialog answers at once, having shown nothing
@@ -79,9 +92,8 @@ int32_t FX_EndDialog(HWND window, uint32_t version) {
     ServiceEvent event;
     event.service = serviceEndDialog;
     logServiceEvent(event);
-    int index = -1;
-    HeadlessDialog* dialog = findOpenWindow(window, index);
-    if (dialog == nullptr || index != -1)
+    HeadlessDialog* dialog = namedDialog(serviceEndDialog, window);
+    if (dialog == nullptr)
         return 0;
     if (!dialog->ended && desktop.onEnded)
         runHook("the end-of-dialog hook", [&] { desktop.onEnded(*dialog); });
@@ -92,7 +104,7 @@ int32_t FX_EndDialog(HWND window, uint32_t version) {
 int32_t FX_EnableDlgItem(HWND window, int32_t item, int32_t enable, uint32_t version) {
     countHostCall(serviceEnableDlgItem, version);
     int index = -1;
-    if (dialogItem(window, item, index) == nullptr)
+    if (dialogItem(serviceEnableDlgItem, window, item, index) == nullptr)
         return 0;
     enableControl(*desktop.openDialog, index, enable != 0);
     return 1;
@@ -100,18 +112,20 @@ int32_t FX_EnableDlgItem(HWND window, int32_t item, int32_t enable, uint32_t ver
 
 int32_t FX_GetDlgItemVal(HWND window, int32_t item, int32_t kind, uint32_t version) {
     countHostCall(serviceGetDlgItemVal, version);
-    HeadlessControl* control = dialogItem(window, item);
+    HeadlessControl* control = dialogItem(serviceGetDlgItemVal, window, item);
     if (control == nullptr)
         return 0;
+    checkItemKind(serviceGetDlgItemVal, item, control->kind, kind);
     return hookedAnswer(serviceGetDlgItemVal, controlValue(*control, kind));
 }
 
 int32_t FX_SetDlgItemVal(HWND window, int32_t item, int32_t kind, int32_t value, uint32_t version) {
     countHostCall(serviceSetDlgItemVal, version);
     int index = -1;
-    HeadlessControl* control = dialogItem(window, item, index);
+    HeadlessControl* control = dialogItem(serviceSetDlgItemVal, window, item, index);
     if (control == nullptr)
         return 0;
+    checkItemKind(serviceSetDlgItemVal, item, control->kind, kind);
     switch (kind) {
     case kindComboBox: {
         if (control->kind != ControlKind::comboBox)
@@ -139,7 +153,8 @@ int32_t FX_SetDlgItemVal(HWND window, int32_t item, int32_t kind, int32_t value,
 int32_t FX_GetDlgItemUser(HWND window, int32_t item, int32_t unit, double* value,
                           uint32_t version) {
     countHostCall(serviceGetDlgItemUser, version);
-    HeadlessControl* control = dialogItem(window, item);
+    HeadlessControl* control = dialogItem(serviceGetDlgItemUser, window, item);
+    checkUnitItem(serviceGetDlgItemUser, item, control != nullptr ? &control->kind : nullptr, unit);
     if (control == nullptr || value == nullptr)
         return 0;
     double read = 0;
@@ -154,7 +169,8 @@ int32_t FX_GetDlgItemUser(HWND window, int32_t item, int32_t unit, double* value
 
 int32_t FX_SetDlgItemUser(HWND window, int32_t item, int32_t unit, double value, uint32_t version) {
     countHostCall(serviceSetDlgItemUser, version);
-    HeadlessControl* control = dialogItem(window, item);
+    HeadlessControl* control = dialogItem(serviceSetDlgItemUser, window, item);
+    checkUnitItem(serviceSetDlgItemUser, item, control != nullptr ? &control->kind : nullptr, unit);
     if (control == nullptr)
         return 0;
     setControlText(*control, unitFieldText(value, unit));
@@ -163,7 +179,7 @@ int32_t FX_SetDlgItemUser(HWND window, int32_t item, int32_t unit, double value,
 
 int32_t FX_SetDlgString(HWND window, int32_t item, const char* text, uint32_t version) {
     countHostCall(serviceSetDlgString, version);
-    HeadlessControl* control = dialogItem(window, item);
+    HeadlessControl* control = dialogItem(serviceSetDlgString, window, item);
     if (control == nullptr)
         return 0;
     setControlText(*control, text != nullptr ? text : "");
@@ -173,7 +189,7 @@ int32_t FX_SetDlgString(HWND window, int32_t item, const char* text, uint32_t ve
 int32_t FX_SetDlgFocus(HWND window, int32_t item, uint32_t version) {
     countHostCall(serviceSetDlgFocus, version);
     int index = -1;
-    HeadlessControl* control = dialogItem(window, item, index);
+    HeadlessControl* control = dialogItem(serviceSetDlgFocus, window, item, index);
     // as SetFocus, which refuses a disabled window: the focus stays where it is
     if (control == nullptr || !control->enabled)
         return 0;

@@ -1,5 +1,7 @@
 #include "services/host_session.h"
 
+#include <cstdio>
+
 HostSession* activeHost = nullptr;
 
 static const char* const serviceNames[hostServiceCount] = {
@@ -20,6 +22,8 @@ void clearRunRecord(HostSession& session) {
     session.layoutUpdates = 0;
     session.wrongVersionCalls = 0;
     session.log.clear();
+    session.violations.clear();
+    session.contract = ContractMemory();
 }
 
 void logServiceEvent(ServiceEvent event) {
@@ -31,8 +35,13 @@ void countHostCall(HostService service, uint32_t version) {
     if (activeHost == nullptr)
         return;
     ++activeHost->calls[service];
-    if (version != 0x5000005)
+    if (version != 0x5000005) {
         ++activeHost->wrongVersionCalls;
+        char text[96];
+        std::snprintf(text, sizeof text, "%s: version 0x%X, not 0x5000005", serviceNames[service],
+                      version);
+        activeHost->violations.push_back(text);
+    }
 }
 
 std::map<std::string, long> hostCallCounts(const HostSession& session) {

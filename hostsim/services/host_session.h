@@ -88,6 +88,13 @@ struct HostAnswerHooks {
     std::function<bool(double& value, bool readable)> unitValue;
 };
 
+// What the strict host remembers between the calls of a run.
+struct ContractMemory {
+    std::map<uint32_t, ServiceEvent> lastLoad;  // by tag: the last load with a buffer
+    std::map<int16_t, uint32_t> textBlockSizes; // by block number: the size its probe reported
+    bool layoutUpdated = false;
+};
+
 struct HostSession {
     RecordStore store;
     HostBehaviour behaviour;
@@ -98,6 +105,8 @@ struct HostSession {
     long wrongVersionCalls = 0;    // calls that did not pass the host interface version
     bool keepLog = false;          // whether `log` is kept
     std::vector<ServiceEvent> log; // the run's record calls, layout updates, dialog start and end
+    std::vector<std::string> violations; // the plug-in's breaches of the host contract
+    ContractMemory contract;
 };
 
 // Adds `event` to the active session's log, when it keeps one.
@@ -109,10 +118,12 @@ int32_t hookedAnswer(HostService service, int32_t answer);
 // The session the host services act on; null while no plug-in is driven.
 extern HostSession* activeHost;
 
-// Forgets the calls, saves, layout updates and log recorded so far; the score stays.
+// Forgets the calls, saves, layout updates, log and violations recorded so far, and what the
+// strict host remembered; the score stays.
 void clearRunRecord(HostSession& session);
 
-// Counts one call of `service` on the active session and checks the version it passed.
+// Counts one call of `service` on the active session and checks the version it passed: any
+// other is a violation.
 void countHostCall(HostService service, uint32_t version);
 
 // The services called at least once, by name, with their counts.

@@ -1,4 +1,5 @@
 // The host's record services and the other score services, acting on the active session.
+#include "checks/contract.h"
 #include "host/services.h"
 #include "score/records.h"
 #include "services/host_session.h"
@@ -66,14 +67,16 @@ int16_t FX_LoadEData(uint32_t tag, RecordKey* key, void* buffer, uint32_t* size,
     event.asked = recordId(tag, key);
     event.probe = buffer == nullptr;
     event.sizeAsked = size != nullptr ? *size : 0;
+    checkLoadArguments(tag, event.asked, event.probe, event.sizeAsked);
     int16_t answer = kindLoad(tag, key, buffer, size);
     if (activeHost->answers.load && size != nullptr)
         answer = activeHost->answers.load(tag, *key, static_cast<uint8_t*>(buffer), event.sizeAsked,
                                           *size, answer);
+    event.left = recordId(tag, key);
+    event.sizeLeft = size != nullptr ? *size : 0;
+    event.answer = answer;
+    noteLoadAnswer(event);
     if (activeHost->keepLog) {
-        event.left = recordId(tag, key);
-        event.sizeLeft = size != nullptr ? *size : 0;
-        event.answer = answer;
         if (buffer != nullptr && event.sizeAsked > 0)
             event.bytes.assign(static_cast<const uint8_t*>(buffer),
                                static_cast<const uint8_t*>(buffer) + event.sizeAsked);
@@ -88,6 +91,7 @@ int16_t FX_SaveEData(uint32_t tag, RecordKey* key, const void* buffer, uint32_t 
     if (activeHost == nullptr || key == nullptr || (buffer == nullptr && size > 0))
         return 0;
     RecordId id = recordId(tag, key);
+    checkSaveArguments(tag, id, size);
     bool fails = activeHost->behaviour.failingSaves ||
                  (activeHost->answers.saveFails && activeHost->answers.saveFails(tag));
     ServiceEvent logged;
@@ -156,15 +160,16 @@ int32_t FX_InstToSlot(int32_t staff, int32_t staffList, uint32_t version) {
     countHostCall(serviceInstToSlot, version);
     if (activeHost == nullptr)
         return 0;
+    checkInstToSlot(staffList);
     return hookedAnswer(serviceInstToSlot, slotOfStaff(staff, staffList));
 }
 
 const char* FX_ParseCaretCommand(const char* text, int32_t* value, int32_t zero, void* area,
                                  uint32_t version) {
     (void)value;
-    (void)zero;
     (void)area;
     countHostCall(serviceParseCaretCommand, version);
+    checkParseCaretCommand(zero);
     if (text == nullptr)
         return nullptr;
     const char* answer = text + skipCaretCommand(std::string_view(text), 0);
@@ -174,9 +179,8 @@ const char* FX_ParseCaretCommand(const char* text, int32_t* value, int32_t zero,
 }
 
 int32_t FX_UpdateLayout(int32_t first, int32_t second, uint32_t version) {
-    (void)first;
-    (void)second;
     countHostCall(serviceUpdateLayout, version);
+    checkLayoutUpdate(first, second);
     if (activeHost != nullptr)
         ++activeHost->layoutUpdates;
     ServiceEvent event;

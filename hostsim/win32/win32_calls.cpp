@@ -1,6 +1,7 @@
 // The Win32 user-interface calls of the platform stand-in, acting on the substitute host's
 // desktop: messages to the open dialog's controls, message boxes answered from the queue, and
 // wsprintfA.
+#include "checks/contract.h"
 #include "platform/platform.h"
 #include "win32/desktop.h"
 
@@ -180,16 +181,27 @@ HWND GetDlgItem(HWND dialog, int item) {
     return control >= 0 ? &open->controls[control].window : nullptr;
 }
 
-LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+// Sends `message` to the control `window` names, as `call` of the plug-in did; the strict host
+// checks that the control's class takes the message.
+static LRESULT sendToControl(const char* call, HWND window, UINT message, WPARAM wParam,
+                             LPARAM lParam) {
     int index = -1;
     HeadlessDialog* open = findOpenWindow(window, index);
-    if (open == nullptr || index < 0)
+    bool found = open != nullptr && index >= 0;
+    checkWindowMessage(call, message, found,
+                       found ? open->controls[static_cast<size_t>(index)].kind
+                             : ControlKind::label);
+    if (!found)
         return 0;
     return sendControlMessage(*open, index, message, wParam, lParam);
 }
 
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return sendToControl("SendMessageA", window, message, wParam, lParam);
+}
+
 LRESULT SendDlgItemMessageA(HWND dialog, int item, UINT message, WPARAM wParam, LPARAM lParam) {
-    return SendMessageA(GetDlgItem(dialog, item), message, wParam, lParam);
+    return sendToControl("SendDlgItemMessageA", GetDlgItem(dialog, item), message, wParam, lParam);
 }
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {

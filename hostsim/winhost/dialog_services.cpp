@@ -1,5 +1,6 @@
 // The host's dialog services on real Win32 windows: FX_Dialog runs the plug-in's dialog resource
 // as a modal dialog, the others read and change its controls.
+#include "checks/contract.h"
 #include "host/services.h"
 #include "services/dialog_service_rules.h"
 #include "services/dialog_units.h"
@@ -15,11 +16,18 @@ RealDesktop realDesktop;
 static const UINT playMessage = WM_APP + 1;
 
 // The first control with ID `item` in the open dialog, as GetDlgItem finds it; null when
-// `window` is not the open dialog or no control has the ID.
-static HWND dialogItem(HWND window, int32_t item) {
-    if (window == nullptr || window != realDesktop.dialog)
+// `window` is not the open dialog or no control has the ID. The strict host notes a window that
+// is not the open dialog, the dialog after FX_EndDialog, and a missing control, against
+// `service`.
+static HWND dialogItem(HostService service, HWND window, int32_t item) {
+    if (window == nullptr || window != realDesktop.dialog) {
+        checkDialogWindow(service, DialogWindow::other);
         return nullptr;
-    return GetDlgItem(window, item);
+    }
+    checkDialogWindow(service, realDesktop.ended ? DialogWindow::ended : DialogWindow::open);
+    HWND control = GetDlgItem(window, item);
+    checkControlFound(service, item, control != nullptr);
+    return control;
 }
 
 // What the control is, by its real class and style.
@@ -70,9 +78,8 @@ extern "C" {
 
 int32_t FX_Dialog(int32_t resource, DialogProcedure procedure, HWND owner, int32_t one,
                   int32_t zero, uint32_t version) {
-    (void)one;
-    (void)zero;
     countHostCall(serviceDialog, version);
+    checkDialogStart(resource, owner, realDesktop.hostWindow, one, zero);
     ServiceEvent event;
     event.service = serviceDialog;
     // a host that cannot show the dialog answers at once, having shown nothing
@@ -100,8 +107,12 @@ int32_t FX_EndDialog(HWND window, uint32_t version) {
     ServiceEvent event;
     event.service = serviceEndDialog;
     logServiceEvent(event);
-    if (window == nullptr || window != realDesktop.dialog)
+    if (window == nullptr || window != realDesktop.dialog) {
+        checkDialogWindow(serviceEndDialog, DialogWindow::other);
         return 0;
+    }
+    checkDialogWindow(serviceEndDialog,
+                      realDesktop.ended ? DialogWindow::ended : DialogWindow::open);
     if (!realDesktop.ended && realDesktop.onEnded)
         runHook("the end-of-dialog hook", [&] { realDesktop.onEnded(window); });
     realDesktop.ended = true;
@@ -111,7 +122,7 @@ int32_t FX_EndDialog(HWND window, uint32_t version) {
 
 int32_t FX_EnableDlgItem(HWND window, int32_t item, int32_t enable, uint32_t version) {
     countHostCall(serviceEnableDlgItem, version);
-    HWND control = dialogItem(window, item);
+    HWND control = dialogItem(serviceEnableDlgItem, window, item);
     if (control == nullptr)
         return 0;
     EnableWindow(control, enable != 0);
@@ -120,9 +131,10 @@ int32_t FX_EnableDlgItem(HWND window, int32_t item, int32_t enable, uint32_t ver
 
 int32_t FX_GetDlgItemVal(HWND window, int32_t item, int32_t kind, uint32_t version) {
     countHostCall(serviceGetDlgItemVal, version);
-    HWND control = dialogItem(window, item);
+    HWND control = dialogItem(serviceGetDlgItemVal, window, item);
     if (control == nullptr)
         return 0;
+    checkItemKind(serviceGetDlgItemVal, item, kindOf(control), kind);
     switch (kind) {
     case kindComboBox:
         if (kindOf(control) != ControlKind::comboBox)
@@ -142,9 +154,10 @@ int32_t FX_GetDlgItemVal(HWND window, int32_t item, int32_t kind, uint32_t versi
 
 int32_t FX_SetDlgItemVal(HWND window, int32_t item, int32_t kind, int32_t value, uint32_t version) {
     countHostCall(serviceSetDlgItemVal, version);
-    HWND control = dialogItem(window, item);
+    HWND control = dialogItem(serviceSetDlgItemVal, window, item);
     if (control == nullptr)
         return 0;
+    checkItemKind(serviceSetDlgItemVal, item, kindOf(control), kind);
     switch (kind) {
     case kindComboBox: {
         if (kindOf(control) != ControlKind::comboBox)
@@ -172,7 +185,9 @@ int32_t FX_SetDlgItemVal(HWND window, int32_t item, int32_t kind, int32_t value,
 int32_t FX_GetDlgItemUser(HWND window, int32_t item, int32_t unit, double* value,
                           uint32_t version) {
     countHostCall(serviceGetDlgItemUser, version);
-    HWND control = dialogItem(window, item);
+    HWND control = dialogItem(serviceGetDlgItemUser, window, item);
+    ControlKind kind = control != nullptr ? kindOf(control) : ControlKind::label;
+    checkUnitItem(serviceGetDlgItemUser, item, control != nullptr ? &kind : nullptr, unit);
     if (control == nullptr || value == nullptr || !readUnitField(windowText(control), unit, *value))
         return 0;
     return 1;
@@ -180,7 +195,9 @@ int32_t FX_GetDlgItemUser(HWND window, int32_t item, int32_t unit, double* value
 
 int32_t FX_SetDlgItemUser(HWND window, int32_t item, int32_t unit, double value, uint32_t version) {
     countHostCall(serviceSetDlgItemUser, version);
-    HWND control = dialogItem(window, item);
+    HWND control = dialogItem(serviceSetDlgItemUser, window, item);
+    ControlKind kind = control != nullptr ? kindOf(control) : ControlKind::label;
+    checkUnitItem(serviceSetDlgItemUser, item, control != nullptr ? &kind : nullptr, unit);
     if (control == nullptr)
         return 0;
     SetWindowTextA(control, unitFieldText(value, unit).c_str());
@@ -189,7 +206,7 @@ int32_t FX_SetDlgItemUser(HWND window, int32_t item, int32_t unit, double value,
 
 int32_t FX_SetDlgString(HWND window, int32_t item, const char* text, uint32_t version) {
     countHostCall(serviceSetDlgString, version);
-    HWND control = dialogItem(window, item);
+    HWND control = dialogItem(serviceSetDlgString, window, item);
     if (control == nullptr)
         return 0;
     SetWindowTextA(control, text != nullptr ? text : "");
@@ -198,7 +215,7 @@ int32_t FX_SetDlgString(HWND window, int32_t item, const char* text, uint32_t ve
 
 int32_t FX_SetDlgFocus(HWND window, int32_t item, uint32_t version) {
     countHostCall(serviceSetDlgFocus, version);
-    HWND control = dialogItem(window, item);
+    HWND control = dialogItem(serviceSetDlgFocus, window, item);
     if (control == nullptr)
         return 0;
     SetFocus(control);

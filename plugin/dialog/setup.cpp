@@ -62,8 +62,12 @@ void setUpDialog(HWND dialog) {
     limitText(dialog, IDC_LAST_SYSTEM, 4);
     setSpinRange(dialog, IDC_FIRST_SYSTEM_SPIN, 1, state.systemCount);
     setSpinRange(dialog, IDC_LAST_SYSTEM_SPIN, 1, state.systemCount);
-    dialogValues.measureUnit = readMeasurementUnit();
-    if (const char* label = unitLabel(dialogValues.measureUnit))
+    // a code the host does not define is taken as EVPUs, which the label then shows: the host's
+    // unit-aware services are never handed a unit they do not know
+    int16_t unit = readMeasurementUnit();
+    const char* label = unitLabel(unit);
+    dialogValues.measureUnit = label != nullptr ? unit : int16_t{1};
+    if (label != nullptr)
         FX_SetDlgString(dialog, IDC_DISTANCE_UNITS, label, hostInterfaceVersion);
     setUnitValue(dialog, IDC_DISTANCE, dialogValues.measureUnit, state.pushDistance);
     setItemValue(dialog, IDC_SCOPE, itemKindComboBox, scopeChoiceIndex(state.scope) + 1);

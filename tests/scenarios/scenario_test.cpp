@@ -73,6 +73,9 @@ TEST_P(ScenarioTest, TranscriptHoldsItsExpectations) {
          {"version", "init", "menu", "menuStatus", "runs", "settings", "score"})
         EXPECT_TRUE(transcript.contains(key)) << "the transcript lacks " << key;
 
+    for (const json& run : transcript.at("runs"))
+        EXPECT_EQ(run.at("violations"), json::array()) << "the plug-in breached the host contract";
+
     for (const auto& [pointer, value] : expected.items()) {
         json::json_pointer place(pointer);
         if (!transcript.contains(place)) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 constexpr uint32_t testTagSystem = 0x534F5353;      // "SOSS"
@@ -25,6 +26,8 @@ class HostTest : public ::testing::Test {
     }
     void TearDown() override {
         EXPECT_EQ(session.wrongVersionCalls, 0) << "a host call passed the wrong version";
+        EXPECT_EQ(session.violations, std::vector<std::string>{})
+            << "the plug-in breached the host contract";
         activeHost = nullptr;
         releaseSelection(pluginState);
         pluginState = PluginState{};
@@ -84,6 +87,13 @@ class HostTest : public ::testing::Test {
     }
 
     long callsOf(HostService service) const { return session.calls[service]; }
+
+    // The violations the strict host found so far, which are then forgotten.
+    std::vector<std::string> takeViolations() {
+        std::vector<std::string> found;
+        found.swap(session.violations);
+        return found;
+    }
 
     // The selection of the dialog: instrument list positions, in order.
     void select(std::initializer_list<int32_t> positions) {

@@ -161,4 +161,71 @@ TEST_F(DialogServicesTest, EnablingAndFocus) {
     EXPECT_EQ(dialog.focus, 3);
 }
 
+TEST_F(DialogServicesTest, StrictHostReportsEachBreachOfTheDialogServices) {
+    struct Case {
+        const char* breach;
+        void (*call)(HWND window);
+        const char* violation;
+    } cases[] = {
+        {"a combo box read as a check box",
+         [](HWND w) { FX_GetDlgItemVal(w, IDC_SCOPE, 1, version); },
+         "FX_GetDlgItemVal 107: kind 1 is for a check box, the control is a combo box"},
+        {"a check box set as a radio button",
+         [](HWND w) { FX_SetDlgItemVal(w, IDC_SMART_FILTER, 2, 1, version); },
+         "FX_SetDlgItemVal 108: kind 2 is for a radio button, the control is a check box"},
+        {"a radio button read as a number",
+         [](HWND w) { FX_GetDlgItemVal(w, IDC_ALL_SYSTEMS, 3, version); },
+         "FX_GetDlgItemVal 113: kind 3 is for an edit field, the control is a radio button"},
+        {"a kind of no control", [](HWND w) { FX_GetDlgItemVal(w, IDC_DISTANCE, 4, version); },
+         "FX_GetDlgItemVal 105: kind 4 is none of 0 to 3"},
+        {"a distance in no unit",
+         [](HWND w) { FX_SetDlgItemUser(w, IDC_DISTANCE, 9, 12.0, version); },
+         "FX_SetDlgItemUser 105: unit 9 is none of 1 to 6"},
+        {"a distance read from a label",
+         [](HWND w) {
+             double value = 0;
+             FX_GetDlgItemUser(w, IDC_DISTANCE_UNITS, 1, &value, version);
+         },
+         "FX_GetDlgItemUser 106: the control is a label, not an edit field"},
+        {"a control the dialog lacks", [](HWND w) { FX_EnableDlgItem(w, 999, 0, version); },
+         "FX_EnableDlgItem 999: the dialog has no control with this ID"},
+        {"a window that is not the dialog",
+         [](HWND) { FX_SetDlgString(hostWindowHandle(), IDC_DISTANCE, "1", version); },
+         "FX_SetDlgString: names no open dialog"},
+        {"the dialog after its end",
+         [](HWND w) {
+             FX_EndDialog(w, version);
+             FX_SetDlgFocus(w, IDC_DISTANCE, version);
+         },
+         "FX_SetDlgFocus: names the dialog after FX_EndDialog"},
+        {"a dialog owned by another window",
+         [](HWND w) { FX_Dialog(20128, idleProcedure, w, 1, 0, version); },
+         "FX_Dialog: an owner other than the window the invocation received"},
+        {"a list-box message to the combo box",
+         [](HWND w) { SendDlgItemMessageA(w, IDC_SCOPE, LB_GETCURSEL, 0, 0); },
+         "SendDlgItemMessageA 0x0188: a message for a list box, sent to a combo box"},
+        {"an up-down message to an edit field",
+         [](HWND w) { SendDlgItemMessageA(w, IDC_DISTANCE, UDM_SETRANGE, 0, 0); },
+         "SendDlgItemMessageA 0x0465: a message for an up-down control, sent to an edit field"},
+        {"an edit message to no control",
+         [](HWND w) { SendMessageA(GetDlgItem(w, 999), EM_SETSEL, 0, -1); },
+         "SendMessageA 0x00B1: sent to no control"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.breach);
+        clearRunRecord(session);
+        dialog.ended = false;
+        c.call(window);
+        EXPECT_EQ(session.violations, std::vector<std::string>{c.violation});
+    }
+    SCOPED_TRACE("what the plug-in does is no breach");
+    clearRunRecord(session);
+    FX_SetDlgItemVal(window, IDC_SCOPE, 0, 1, version);
+    FX_GetDlgItemVal(window, IDC_UPDATE_LAYOUT, 1, version);
+    FX_SetDlgItemUser(window, IDC_DISTANCE, 6, 24.0, version);
+    SendDlgItemMessageA(window, IDC_FIRST_SYSTEM_SPIN, UDM_SETRANGE, 0, MAKELPARAM(12, 1));
+    SendMessageA(GetDlgItem(window, IDC_DISTANCE), EM_SETSEL, 0, -1);
+    EXPECT_EQ(session.violations, std::vector<std::string>{});
+}
+
 } // namespace

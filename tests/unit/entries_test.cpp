@@ -59,9 +59,15 @@ TEST_F(EntriesTest, FallbackText) {
     SCOPED_TRACE("the number is unsigned");
     EXPECT_EQ(entryText(65535), "[Staff 65535]");
 
-    SCOPED_TRACE("no name text, hidden: no suffix");
+    SCOPED_TRACE("no name text, hidden: no suffix; text 0 exists, and is not read");
+    addText(0, 1);
+    addBlock(1, std::string("Wrong") + '\0');
+    session.keepLog = true;
     addStaff(4, 0, true);
     EXPECT_EQ(entryText(4), "[Staff 4]");
+    for (const ServiceEvent& load : session.log)
+        EXPECT_NE(load.asked.tag, testTagText) << "a text loaded for a staff without a name";
+    session.keepLog = false;
     addStaff(5, -2, false);
     EXPECT_EQ(entryText(5), "[Staff 5]");
 

@@ -102,6 +102,18 @@ TEST_F(PushTest, RecordSizesAsLoaded) {
               (std::vector<uint8_t>{7, 0, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0x03, 0x00}));
 }
 
+TEST_F(PushTest, LayoutUpdateComesAfterTheLastSave) {
+    buildScore(3);
+    session.keepLog = true;
+    pluginState.updateLayout = 1;
+    setPush(8, 1, 1, 3);
+    select({1, 3});
+    performPush();
+    ASSERT_EQ(session.log.size(), static_cast<size_t>(callsOf(serviceLoadEData) + 6 + 1));
+    EXPECT_EQ(session.log.back().service, serviceUpdateLayout);
+    EXPECT_EQ(session.log[session.log.size() - 2].service, serviceSaveEData);
+}
+
 TEST_F(PushTest, PositionWrapsAroundAt32Bits) {
     addEntry(0, 0, 1, 0);
     addEntry(-29, 0, 1, INT32_MAX - 2);

@@ -32,6 +32,8 @@ TEST_F(RecordServicesTest, LoadsCopyAtMostTheAskedSize) {
     size = 40;
     FX_LoadEData(tagStaffListEntry, &key, buffer, &size, version);
     EXPECT_EQ(size, 30u);
+    EXPECT_EQ(takeViolations(), std::vector<std::string>{"FX_LoadEData \"SOIu\" (2, 0): asks for "
+                                                         "40 bytes, the record has 24"});
 
     SCOPED_TRACE("a missing record leaves the size alone");
     key = {2, 1};
@@ -62,6 +64,91 @@ TEST_F(RecordServicesTest, SavesKeepTheTailOfALongerRecord) {
     FX_SaveEData(tagStaffListEntry, &key, bytes, 5, version);
     EXPECT_EQ(entryBytes(3, 1).size(), 5u);
     EXPECT_TRUE(session.saves[1].before.empty());
+    // the plug-in saves only what it has just loaded
+    EXPECT_EQ(takeViolations().size(), 2u);
+}
+
+TEST_F(RecordServicesTest, StrictHostReportsEachBreachOfTheRecordServices) {
+    addEntry(0, 0, 1, 0);
+    addEntry(0, 1, 2, -100);
+    addSystem(1, 1, 5, true);
+    uint8_t buffer[80] = {};
+    struct Case {
+        const char* breach;
+        void (*call)(uint8_t*);
+        const char* violation;
+    } cases[] = {
+        {"a staff system asked with the size of an entry",
+         [](uint8_t* b) {
+             RecordKey key = {1, 0};
+             uint32_t size = 24;
+             FX_LoadEData(tagStaffSystem, &key, b, &size, version);
+         },
+         "FX_LoadEData \"SOSS\" (1, 0): asks for 24 bytes, the record has 20"},
+        {"a tag the plug-in never reads",
+         [](uint8_t* b) {
+             RecordKey key = {1, 0};
+             uint32_t size = 4;
+             FX_LoadEData(0x41424344, &key, b, &size, version);
+         },
+         "FX_LoadEData \"ABCD\" (1, 0): a record the plug-in does not read"},
+        {"a text block loaded with another size than its probe reported",
+         [](uint8_t* b) {
+             RecordKey key = {7, 0};
+             uint32_t size = 0;
+             FX_LoadEData(tagTextBlock, &key, nullptr, &size, version);
+             size = 3;
+             FX_LoadEData(tagTextBlock, &key, b, &size, version);
+         },
+         "FX_LoadEData \"txbl\" (7, 0): asks for 3 bytes, its probe reported 6"},
+        {"a save under another key than the load left",
+         [](uint8_t* b) {
+             RecordKey key = {0, 0};
+             uint32_t size = 24;
+             FX_LoadEData(tagStaffListEntry, &key, b, &size, version);
+             key = {0, 1};
+             FX_SaveEData(tagStaffListEntry, &key, b, 24, version);
+         },
+         "FX_SaveEData \"SOIu\" (0, 1): the last load of its tag left the key \"SOIu\" (0, 0)"},
+        {"a save with more bytes than the load left",
+         [](uint8_t* b) {
+             RecordKey key = {0, 1};
+             uint32_t size = 24;
+             FX_LoadEData(tagStaffListEntry, &key, b, &size, version);
+             FX_SaveEData(tagStaffListEntry, &key, b, 30, version);
+         },
+         "FX_SaveEData \"SOIu\" (0, 1): passes 30 bytes, the load left 24"},
+        {"a save after the layout update",
+         [](uint8_t* b) {
+             RecordKey key = {0, 1};
+             uint32_t size = 24;
+             FX_LoadEData(tagStaffListEntry, &key, b, &size, version);
+             FX_UpdateLayout(0, 0, version);
+             FX_SaveEData(tagStaffListEntry, &key, b, 24, version);
+         },
+         "FX_SaveEData \"SOIu\" (0, 1): after FX_UpdateLayout, which comes after the last save"},
+        {"a layout update with other arguments", [](uint8_t*) { FX_UpdateLayout(1, 0, version); },
+         "FX_UpdateLayout: gets 1 and 0, not 0 and 0"},
+        {"a slot asked in another list than the global one",
+         [](uint8_t*) { FX_InstToSlot(1, 3, version); }, "FX_InstToSlot: staff list 3, not 0"},
+        {"a caret command parsed with a third argument",
+         [](uint8_t*) {
+             int32_t value = 0;
+             uint8_t area[24];
+             FX_ParseCaretCommand("^b x", &value, 1, area, version);
+         },
+         "FX_ParseCaretCommand: third argument 1, not 0"},
+        {"another interface version", [](uint8_t*) { FX_UpdateLayout(0, 0, 0x5000004); },
+         "FX_UpdateLayout: version 0x5000004, not 0x5000005"},
+    };
+    putRecord(session.store, RecordId{tagTextBlock, 7, 0}, {'F', 'l', 'u', 't', 'e', 0});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.breach);
+        clearRunRecord(session);
+        c.call(buffer);
+        EXPECT_EQ(takeViolations(), std::vector<std::string>{c.violation});
+    }
+    session.wrongVersionCalls = 0;
 }
 
 TEST_F(RecordServicesTest, SlotsAndInstruments) {
@@ -105,6 +192,8 @@ TEST_F(RecordServicesTest, LayoutUpdatesAndVersionsAreCounted) {
     FX_LoadEData(tagStaffListEntry, &key, nullptr, &size, 0x5000004);
     EXPECT_EQ(session.wrongVersionCalls, 1);
     session.wrongVersionCalls = 0;
+    EXPECT_EQ(takeViolations(),
+              std::vector<std::string>{"FX_LoadEData: version 0x5000004, not 0x5000005"});
 }
 
 } // namespace

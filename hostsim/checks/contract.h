@@ -1,0 +1,53 @@
+// The strict host: what the host contract fixes about each call the plug-in makes, checked as
+// the call comes. Each breach is added to the active session's `violations`, one text naming the
+// call and what was wrong. Both hosts check the host services; the headless host also checks the
+// window messages, which real Win32 answers by itself.
+#pragma once
+
+#include "services/host_session.h"
+#include "win32/resource_script.h"
+
+#include <cstdint>
+#include <string>
+
+// Adds a breach to the active session's violations.
+void reportViolation(const std::string& text);
+
+// A load or probe, before the host answers: a load asks the size of its record (staff system 20,
+// staff 66, text 48, staff list entry 24, preferences 61; a text block the size its probe
+// reported), of a record the plug-in reads.
+void checkLoadArguments(uint32_t tag, RecordId asked, bool probe, uint32_t size);
+// The host's answer to a load or probe, which later saves and text-block loads are held to.
+void noteLoadAnswer(const ServiceEvent& load);
+// A save: of a staff list entry, after a load of one that was found, under the key that load
+// left, with the size it left (no more than it asked for); never after the layout update.
+void checkSaveArguments(uint32_t tag, RecordId id, uint32_t size);
+// FX_UpdateLayout gets 0 and 0.
+void checkLayoutUpdate(int32_t first, int32_t second);
+// FX_InstToSlot gets staff list 0; FX_ParseCaretCommand gets 0 as its third argument.
+void checkInstToSlot(int32_t staffList);
+void checkParseCaretCommand(int32_t zero);
+// FX_Dialog gets resource 20128, the window the invocation received (`hostWindow`), 1 and 0.
+void checkDialogStart(int32_t resource, const void* owner, const void* hostWindow, int32_t one,
+                      int32_t zero);
+
+// How a dialog service found the window it was given.
+enum class DialogWindow {
+    open,  // the open dialog
+    ended, // the open dialog, after FX_EndDialog
+    other  // no open dialog: another window, null, or a dialog that has gone
+};
+// A service that names a dialog names the open one, never after FX_EndDialog.
+void checkDialogWindow(HostService service, DialogWindow window);
+// A service that names a control names one the dialog has.
+void checkControlFound(HostService service, int32_t item, bool found);
+// FX_GetDlgItemVal and FX_SetDlgItemVal: the kind fits the control (0 a combo box, 1 a check
+// box, 2 a radio button, 3 an edit field).
+void checkItemKind(HostService service, int32_t item, ControlKind control, int32_t kind);
+// FX_GetDlgItemUser and FX_SetDlgItemUser: a unit 1..6, on an edit field (`control`, null when
+// the dialog has no control with the ID).
+void checkUnitItem(HostService service, int32_t item, const ControlKind* control, int32_t unit);
+// A window message sent by the plug-in goes to a control whose class takes it: list-box messages
+// to a list box, combo-box messages to a combo box, edit messages to an edit field, up-down
+// messages to an up-down control. `found` is false when no control has the handle or ID.
+void checkWindowMessage(const char* call, uint32_t message, bool found, ControlKind control);
