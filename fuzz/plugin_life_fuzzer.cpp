@@ -7,6 +7,7 @@
 // checks/run_properties.h; a breach is a finding.
 #include "checks/checked_life.h"
 #include "score/records.h"
+#include "store/score_layout.h"
 #include "win32/heap.h"
 #include "win32/registry.h"
 
@@ -49,18 +50,6 @@ template <typename T, size_t count> const T& pick(FuzzedDataProvider& in, const 
     return items[in.ConsumeIntegralInRange<size_t>(0, count - 1)];
 }
 
-void put16(std::vector<uint8_t>& bytes, size_t offset, uint16_t value) {
-    if (bytes.size() < offset + 2)
-        bytes.resize(offset + 2, 0);
-    bytes[offset] = static_cast<uint8_t>(value);
-    bytes[offset + 1] = static_cast<uint8_t>(value >> 8);
-}
-
-void put32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) {
-    put16(bytes, offset, static_cast<uint16_t>(value));
-    put16(bytes, offset + 2, static_cast<uint16_t>(value >> 16));
-}
-
 // A record's size: mostly its own, sometimes shorter or longer.
 size_t recordSize(FuzzedDataProvider& in, size_t usual) {
     switch (in.ConsumeIntegralInRange<int>(0, 7)) {
@@ -86,9 +75,9 @@ RecordStore makeScore(FuzzedDataProvider& in) {
     for (int n = 1; n <= systems; ++n) {
         std::vector<uint8_t> bytes(recordSize(in, 20), 0);
         int16_t length = in.ConsumeIntegralInRange<int16_t>(0, 5);
-        put16(bytes, 8, static_cast<uint16_t>(measure));
-        put16(bytes, 10, static_cast<uint16_t>(measure + length));
-        put16(bytes, 18, in.ConsumeBool() ? 0x4000 : 0);
+        writeU16(bytes, 8, static_cast<uint16_t>(measure));
+        writeU16(bytes, 10, static_cast<uint16_t>(measure + length));
+        writeU16(bytes, 18, in.ConsumeBool() ? 0x4000 : 0);
         bytes.resize(recordSize(in, 20), 0);
         measure = static_cast<int16_t>(measure + length);
         putRecordOf(store, tagSystem, static_cast<int16_t>(n), 0, bytes);
@@ -96,14 +85,14 @@ RecordStore makeScore(FuzzedDataProvider& in) {
     int staves = in.ConsumeIntegralInRange<int>(0, 6);
     for (int s = 1; s <= staves; ++s) {
         std::vector<uint8_t> staff(66, 0);
-        put16(staff, 22, in.ConsumeBool() ? 0x0004 : 0);
+        writeU16(staff, 22, in.ConsumeBool() ? 0x0004 : 0);
         int16_t text = static_cast<int16_t>(in.ConsumeBool() ? s : in.ConsumeIntegral<int8_t>());
-        put16(staff, 30, static_cast<uint16_t>(text));
+        writeU16(staff, 30, static_cast<uint16_t>(text));
         staff.resize(recordSize(in, 66), 0);
         putRecordOf(store, tagStaff, static_cast<int16_t>(s), 0, staff);
         if (in.ConsumeBool()) {
             std::vector<uint8_t> textRecord(48, 0);
-            put16(textRecord, 0, static_cast<uint16_t>(in.ConsumeBool() ? s : 0));
+            writeU16(textRecord, 0, static_cast<uint16_t>(in.ConsumeBool() ? s : 0));
             putRecordOf(store, tagText, static_cast<int16_t>(s), 0, textRecord);
             std::string name = in.ConsumeRandomLengthString(140);
             std::vector<uint8_t> block(name.begin(), name.end());
@@ -121,8 +110,9 @@ RecordStore makeScore(FuzzedDataProvider& in) {
         int entries = in.ConsumeIntegralInRange<int>(0, 7);
         for (int k = 0; k < entries; ++k) {
             std::vector<uint8_t> entry(24, 0);
-            put16(entry, 0, static_cast<uint16_t>(in.ConsumeIntegralInRange<int>(0, staves + 1)));
-            put32(entry, 8, in.ConsumeIntegral<uint32_t>());
+            writeU16(entry, 0,
+                     static_cast<uint16_t>(in.ConsumeIntegralInRange<int>(0, staves + 1)));
+            writeS32(entry, 8, in.ConsumeIntegral<int32_t>());
             entry[20] = in.ConsumeIntegral<uint8_t>();
             entry.resize(recordSize(in, 24), 0);
             putRecordOf(store, tagEntry, number, static_cast<uint16_t>(k), entry);
@@ -130,7 +120,7 @@ RecordStore makeScore(FuzzedDataProvider& in) {
     }
     if (in.ConsumeBool()) {
         std::vector<uint8_t> preferences(61, 0);
-        put16(preferences, 30, static_cast<uint16_t>(in.ConsumeIntegralInRange<int>(-1, 8)));
+        writeU16(preferences, 30, static_cast<uint16_t>(in.ConsumeIntegralInRange<int>(-1, 8)));
         preferences.resize(recordSize(in, 61), 0);
         putRecordOf(store, tagPreferences, 0, 0, preferences);
     }
