@@ -7,7 +7,6 @@
 // checks/run_properties.h; a breach is a finding.
 #include "checks/checked_life.h"
 #include "score/records.h"
-#include "store/score_layout.h"
 #include "win32/heap.h"
 #include "win32/registry.h"
 
@@ -73,11 +72,11 @@ RecordStore makeScore(FuzzedDataProvider& in) {
     int systems = in.ConsumeIntegralInRange<int>(0, 6);
     int16_t measure = in.ConsumeIntegralInRange<int16_t>(-3, 3);
     for (int n = 1; n <= systems; ++n) {
-        std::vector<uint8_t> bytes(recordSize(in, 20), 0);
+        std::vector<uint8_t> bytes(20, 0);
         int16_t length = in.ConsumeIntegralInRange<int16_t>(0, 5);
-        writeU16(bytes, 8, static_cast<uint16_t>(measure));
-        writeU16(bytes, 10, static_cast<uint16_t>(measure + length));
-        writeU16(bytes, 18, in.ConsumeBool() ? 0x4000 : 0);
+        writeInt16(bytes.data() + 8, measure);
+        writeInt16(bytes.data() + 10, static_cast<int16_t>(measure + length));
+        writeUInt16(bytes.data() + 18, in.ConsumeBool() ? 0x4000 : 0);
         bytes.resize(recordSize(in, 20), 0);
         measure = static_cast<int16_t>(measure + length);
         putRecordOf(store, tagSystem, static_cast<int16_t>(n), 0, bytes);
@@ -85,14 +84,14 @@ RecordStore makeScore(FuzzedDataProvider& in) {
     int staves = in.ConsumeIntegralInRange<int>(0, 6);
     for (int s = 1; s <= staves; ++s) {
         std::vector<uint8_t> staff(66, 0);
-        writeU16(staff, 22, in.ConsumeBool() ? 0x0004 : 0);
+        writeUInt16(staff.data() + 22, in.ConsumeBool() ? 0x0004 : 0);
         int16_t text = static_cast<int16_t>(in.ConsumeBool() ? s : in.ConsumeIntegral<int8_t>());
-        writeU16(staff, 30, static_cast<uint16_t>(text));
+        writeInt16(staff.data() + 30, text);
         staff.resize(recordSize(in, 66), 0);
         putRecordOf(store, tagStaff, static_cast<int16_t>(s), 0, staff);
         if (in.ConsumeBool()) {
             std::vector<uint8_t> textRecord(48, 0);
-            writeU16(textRecord, 0, static_cast<uint16_t>(in.ConsumeBool() ? s : 0));
+            writeInt16(textRecord.data(), static_cast<int16_t>(in.ConsumeBool() ? s : 0));
             putRecordOf(store, tagText, static_cast<int16_t>(s), 0, textRecord);
             std::string name = in.ConsumeRandomLengthString(140);
             std::vector<uint8_t> block(name.begin(), name.end());
@@ -110,9 +109,9 @@ RecordStore makeScore(FuzzedDataProvider& in) {
         int entries = in.ConsumeIntegralInRange<int>(0, 7);
         for (int k = 0; k < entries; ++k) {
             std::vector<uint8_t> entry(24, 0);
-            writeU16(entry, 0,
-                     static_cast<uint16_t>(in.ConsumeIntegralInRange<int>(0, staves + 1)));
-            writeS32(entry, 8, in.ConsumeIntegral<int32_t>());
+            writeUInt16(entry.data(),
+                        static_cast<uint16_t>(in.ConsumeIntegralInRange<int>(0, staves + 1)));
+            writeInt32(entry.data() + 8, in.ConsumeIntegral<int32_t>());
             entry[20] = in.ConsumeIntegral<uint8_t>();
             entry.resize(recordSize(in, 24), 0);
             putRecordOf(store, tagEntry, number, static_cast<uint16_t>(k), entry);
@@ -120,7 +119,8 @@ RecordStore makeScore(FuzzedDataProvider& in) {
     }
     if (in.ConsumeBool()) {
         std::vector<uint8_t> preferences(61, 0);
-        writeU16(preferences, 30, static_cast<uint16_t>(in.ConsumeIntegralInRange<int>(-1, 8)));
+        writeInt16(preferences.data() + 30,
+                   static_cast<int16_t>(in.ConsumeIntegralInRange<int>(-1, 8)));
         preferences.resize(recordSize(in, 61), 0);
         putRecordOf(store, tagPreferences, 0, 0, preferences);
     }
