@@ -236,7 +236,8 @@ void checkUnitItem(HostService service, int32_t item, const ControlKind* control
                         ", not an edit field");
 }
 
-void checkWindowMessage(const char* call, uint32_t message, bool found, ControlKind control) {
+void checkWindowMessage(const char* call, uint32_t message, uintptr_t wParam, intptr_t lParam,
+                        bool found, ControlKind control) {
     ControlKind wanted;
     if (!kindOfMessage(message, wanted))
         return;
@@ -246,4 +247,21 @@ void checkWindowMessage(const char* call, uint32_t message, bool found, ControlK
     else if (wanted != control)
         reportViolation(text + ": a message for " + std::string(kindName(wanted)) + ", sent to " +
                         kindName(control));
+    // the parameters these messages do not use, which are passed as 0
+    const struct {
+        uint32_t message;
+        bool wParamUnused;
+        bool lParamUnused;
+    } unused[] = {
+        {0x0143, true, false}, // CB_ADDSTRING
+        {0x0180, true, false}, // LB_ADDSTRING
+        {0x0188, true, true},  // LB_GETCURSEL
+        {0x0190, true, true},  // LB_GETSELCOUNT
+        {0x00C5, false, true}, // EM_LIMITTEXT
+        {0x0465, true, false}, // UDM_SETRANGE
+    };
+    for (const auto& u : unused)
+        if (u.message == message &&
+            ((u.wParamUnused && wParam != 0) || (u.lParamUnused && lParam != 0)))
+            reportViolation(text + ": a parameter the message does not use is not 0");
 }

@@ -49,5 +49,7 @@ void checkItemKind(HostService service, int32_t item, ControlKind control, int32
 void checkUnitItem(HostService service, int32_t item, const ControlKind* control, int32_t unit);
 // A window message sent by the plug-in goes to a control whose class takes it: list-box messages
 // to a list box, combo-box messages to a combo box, edit messages to an edit field, up-down
-// messages to an up-down control. `found` is false when no control has the handle or ID.
-void checkWindowMessage(const char* call, uint32_t message, bool found, ControlKind control);
+// messages to an up-down control; and a parameter that the message does not use is 0.
+// `found` is false when no control has the handle or ID.
+void checkWindowMessage(const char* call, uint32_t message, uintptr_t wParam, intptr_t lParam,
+                        bool found, ControlKind control);

@@ -188,7 +188,7 @@ static LRESULT sendToControl(const char* call, HWND window, UINT message, WPARAM
     int index = -1;
     HeadlessDialog* open = findOpenWindow(window, index);
     bool found = open != nullptr && index >= 0;
-    checkWindowMessage(call, message, found,
+    checkWindowMessage(call, message, wParam, lParam, found,
                        found ? open->controls[static_cast<size_t>(index)].kind
                              : ControlKind::label);
     if (!found)

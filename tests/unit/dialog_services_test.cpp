@@ -210,6 +210,9 @@ TEST_F(DialogServicesTest, StrictHostReportsEachBreachOfTheDialogServices) {
         {"an edit message to no control",
          [](HWND w) { SendMessageA(GetDlgItem(w, 999), EM_SETSEL, 0, -1); },
          "SendMessageA 0x00B1: sent to no control"},
+        {"a list-box question with a parameter it does not use",
+         [](HWND w) { SendDlgItemMessageA(w, IDC_INSTRUMENT_LIST, LB_GETSELCOUNT, 0, 1); },
+         "SendDlgItemMessageA 0x0190: a parameter the message does not use is not 0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.breach);

@@ -114,6 +114,17 @@ TEST_F(PushTest, LayoutUpdateComesAfterTheLastSave) {
     EXPECT_EQ(session.log[session.log.size() - 2].service, serviceSaveEData);
 }
 
+TEST_F(PushTest, EveryByteOfThePositionTakesTheSum) {
+    addList(0, {1, 2});
+    addEntry(0, 0, 1, 0x12345678);
+    addEntry(0, 1, 2, -0x12345678);
+    setPush(-0x0123, 2);
+    select({0, 1});
+    performPush();
+    EXPECT_EQ(positionAt(0, 0), 0x12345678 - 0x0123);
+    EXPECT_EQ(positionAt(0, 1), -0x12345678 - 0x0123);
+}
+
 TEST_F(PushTest, PositionWrapsAroundAt32Bits) {
     addEntry(0, 0, 1, 0);
     addEntry(-29, 0, 1, INT32_MAX - 2);
