@@ -23,6 +23,8 @@ add_executable(lumbrel-winhost
     winhost/real_controls.cpp
     winhost/dialog_picture.cpp
     winhost/message_pictures.cpp
+    winhost/open_command.cpp
+    winhost/score_view.cpp
 )
 target_include_directories(lumbrel-winhost PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}
                            ${PROJECT_SOURCE_DIR}/plugin)
