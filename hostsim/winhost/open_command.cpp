@@ -28,7 +28,8 @@ struct OpenSession {
     std::vector<uint8_t> region;      // the selection region record handed to every invocation
     std::vector<std::string> entries; // the plug-in's menu items, by entry index
     HWND window = nullptr;
-    HWND view = nullptr;
+    HWND view = nullptr;   // the score, as text
+    HWND status = nullptr; // the status bar
     HFONT viewFont = nullptr;
     HMENU pluginMenu = nullptr;
     int invocations = 0;
@@ -115,8 +116,8 @@ static void updateTitle() {
     SetWindowTextA(session.window, title.c_str());
 }
 
-// The view's text: what happened last, where Save writes, then the score as `show` prints it.
-static std::string viewText() {
+// What the status bar says: what the last invocation did, and where Save writes.
+static std::string statusText() {
     std::string text;
     if (session.invocations == 0) {
         text = session.entries.empty()
@@ -130,19 +131,32 @@ static std::string viewText() {
                            : std::to_string(moved) + " staff list " +
                                  (moved == 1 ? "entry" : "entries") + " moved, marked *.");
     }
-    text += "\nSave (Ctrl+S) writes the score to " + savePath() + ".\n\n";
-    text += scoreViewText(session.host.store, session.moved);
-    std::string lines; // an edit control breaks lines at CR LF
-    for (char c : text) {
-        if (c == '\n')
-            lines += '\r';
-        lines += c;
-    }
-    return lines;
+    return text + "   Save (Ctrl+S) writes to " + savePath();
 }
 
+// Shows the score, scrolled to the table of the first moved entry, and what happened.
 static void refresh() {
-    SetWindowTextA(session.view, viewText().c_str());
+    std::string text = scoreViewText(session.host.store, session.moved);
+    std::string lines; // an edit control breaks lines at CR LF
+    int line = 0;
+    int heading = 0;     // the line of the table heading above the first moved entry
+    bool marked = false; // that entry has been met
+    for (size_t i = 0; i < text.size(); ++i) {
+        bool lineStart = i == 0 || text[i - 1] == '\n';
+        if (lineStart && !marked && text[i] == '*')
+            marked = true;
+        else if (lineStart && !marked && text[i] != ' ' && text[i] != '\n')
+            heading = line;
+        if (text[i] == '\n') {
+            lines += '\r';
+            ++line;
+        }
+        lines += text[i];
+    }
+    SetWindowTextA(session.view, lines.c_str());
+    if (marked)
+        SendMessageA(session.view, EM_LINESCROLL, 0, heading);
+    SetWindowTextA(session.status, statusText().c_str());
     updateTitle();
 }
 
@@ -195,10 +209,20 @@ static void updatePluginMenu(HMENU menu) {
                        MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
+// The status bar along the bottom, the view above it.
+static void layOut() {
+    SendMessageA(session.status, WM_SIZE, 0, 0);
+    RECT client, status;
+    GetClientRect(session.window, &client);
+    GetWindowRect(session.status, &status);
+    MoveWindow(session.view, 0, 0, client.right, client.bottom - (status.bottom - status.top),
+               TRUE);
+}
+
 static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SIZE:
-        MoveWindow(session.view, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        layOut();
         return 0;
     case WM_SETFOCUS:
         SetFocus(session.view);
@@ -240,6 +264,8 @@ static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam
 // The main window, hidden, with its menu and view; null when it can't be created (under Wine:
 // no display).
 static HWND createWindow() {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
     WNDCLASSA windowType = {};
     windowType.lpfnWndProc = windowProcedure;
     windowType.hInstance = GetModuleHandleA(nullptr);
@@ -267,9 +293,10 @@ static HWND createWindow() {
                                    FIXED_PITCH | FF_MODERN, "Courier New");
     SendMessageA(session.view, WM_SETFONT, reinterpret_cast<WPARAM>(session.viewFont), FALSE);
     SendMessageA(session.view, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(6, 6));
-    RECT client;
-    GetClientRect(session.window, &client);
-    MoveWindow(session.view, 0, 0, client.right, client.bottom, FALSE);
+    session.status =
+        CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
+                        session.window, nullptr, windowType.hInstance, nullptr);
+    layOut();
     return session.window;
 }
 

@@ -170,7 +170,7 @@ class Person:
     """One start of `lumbrel-winhost.exe open`, worked by keys and clicks. Beside each thing the
     person does stand the scenario actions that do the same, collected into `runs`."""
 
-    def __init__(self, desktop, score, out, region=None, plugin_region=True):
+    def __init__(self, desktop, score, out, region=None):
         self.desktop = desktop
         self.score = score
         self.out = out
