@@ -457,6 +457,9 @@ def case_tab_order(desktop):
     # it, and the plug-in puts the focus on the first system with its text selected
     p.keys("Tab", "space", does=[{"click": "IDC_SELECTED_SYSTEMS"}])
     p.type("2", does=[{"type": ["IDC_FIRST_SYSTEM", "2"]}])
+    # back to the radio group, and on to the first system
+    p.keys("shift+Tab", "Tab")
+    p.type("3", does=[{"type": ["IDC_FIRST_SYSTEM", "3"]}])
     p.keys("Down", does=[{"spin": ["IDC_FIRST_SYSTEM_SPIN", "down"]}])
     p.keys("Tab")
     p.type("4", does=[{"type": ["IDC_LAST_SYSTEM", "4"]}])
