@@ -54,7 +54,7 @@ static std::string menuText(const uint8_t* field) {
     return std::string(reinterpret_cast<const char*>(field), length);
 }
 
-static json enumerateMenu(const PluginLibrary& plugin) {
+json enumerateMenu(const PluginLibrary& plugin) {
     json menu = json::array();
     for (int32_t index = 0; index < 2; ++index) {
         std::vector<uint8_t> entry(menuEntrySize, 0);

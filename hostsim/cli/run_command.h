@@ -1,7 +1,10 @@
 // `lumbrel-host run`: plays a scenario, one life of the plug-in, and reports what happened.
 #pragma once
 
+#include "cli/plugin_library.h"
+
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
 #include <iosfwd>
 #include <string>
@@ -23,3 +26,7 @@ CLI::App* addRunCommand(CLI::App& app, RunOptions& options);
 // person) on `out`. Returns 0, or 2 with the reason on `err` when the scenario, its score or the
 // plug-in library can't be read (nothing is written then).
 int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostream& err);
+
+// The plug-in's menu entries 0 and 1 as the transcript lists them: index, result, and for an
+// entry the plug-in filled, its texts ("text" is the menu item's) and its two words.
+nlohmann::json enumerateMenu(const PluginLibrary& plugin);

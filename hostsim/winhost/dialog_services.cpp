@@ -67,7 +67,9 @@ static INT_PTR CALLBACK hostDialogProcedure(HWND window, UINT message, WPARAM wP
     if (message == WM_INITDIALOG) {
         realDesktop.dialog = window;
         watchControls(window);
-        PostMessageA(window, playMessage, 0, 0);
+        // a dialog that nobody plays is the person's at the screen: nothing is pressed for them
+        if (realDesktop.onOpened)
+            PostMessageA(window, playMessage, 0, 0);
     }
     if (realDesktop.procedure == nullptr)
         return FALSE;

@@ -4,6 +4,7 @@
 #include "cli/run_command.h"
 #include "winhost/dialog_picture.h"
 #include "winhost/message_pictures.h"
+#include "winhost/open_command.h"
 
 #include <CLI/CLI.hpp>
 
@@ -41,7 +42,7 @@ int main(int argc, char** argv) {
 
     CLI::App app{"lumbrel-winhost: the substitute host for the Lumbrel plug-in on Win32. It "
                  "plays scenarios on orvanelumbrel.dll with the real dialog, message boxes and "
-                 "registry."};
+                 "registry, or opens a score in a window for a person to run the plug-in."};
     app.name("lumbrel-winhost");
     app.require_subcommand(1);
     // paths are written as on Unix, "/tmp/scenario.json": a slash does not start an option
@@ -60,6 +61,8 @@ int main(int argc, char** argv) {
                        ? std::string("the pattern must hold %d, which becomes the box's number")
                        : std::string();
         });
+    OpenOptions openOptions;
+    CLI::App* openCommand = addOpenCommand(app, openOptions);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -67,5 +70,7 @@ int main(int argc, char** argv) {
     }
     if (*runCommand)
         return runScenarioCommand(run, std::cout, std::cerr);
+    if (*openCommand)
+        return runOpenCommand(openOptions, std::cerr);
     return 2;
 }

@@ -19,7 +19,8 @@ struct RealDesktop {
     bool ended = false;
     std::string failure; // why the last dialog could not be shown; empty when it was
     // Called once the dialog is shown, from its modal loop; the user acts here. When it returns
-    // and the dialog is still open, the host presses Escape.
+    // and the dialog is still open, the host presses Escape. Null: a person works the dialog
+    // (`open`), and the host neither acts nor presses anything.
     std::function<void(HWND)> onOpened;
     // Called by FX_EndDialog before the dialog goes away.
     std::function<void(HWND)> onEnded;

@@ -23,6 +23,8 @@ add_executable(lumbrel-winhost
     winhost/real_controls.cpp
     winhost/dialog_picture.cpp
     winhost/message_pictures.cpp
+    winhost/open_command.cpp
+    winhost/score_view.cpp
 )
 target_include_directories(lumbrel-winhost PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}
                            ${PROJECT_SOURCE_DIR}/plugin)
@@ -34,3 +36,10 @@ set_target_properties(lumbrel-winhost PROPERTIES
                       RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin
                       LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/winhost/exports.def)
 add_dependencies(lumbrel-winhost orvanelumbrel)
+
+# For the tests that click on the plug-in's dialog: its base units and frame, as the dialog
+# manager makes them here (tests/win32/interactive.py).
+add_executable(dialog_metrics ${PROJECT_SOURCE_DIR}/tests/win32/dialog_metrics.cpp)
+target_link_options(dialog_metrics PRIVATE -static -static-libgcc -static-libstdc++)
+target_link_libraries(dialog_metrics PRIVATE comctl32 user32)
+set_target_properties(dialog_metrics PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
