@@ -227,6 +227,18 @@ void checkItemKind(HostService service, int32_t item, ControlKind control, int32
                         ", the control is " + kindName(control));
 }
 
+void checkItemValue(int32_t item, int32_t kind, int32_t value) {
+    if ((kind == 1 || kind == 2) && value != 0 && value != 1)
+        reportViolation("FX_SetDlgItemVal " + std::to_string(item) + ": writes " +
+                        std::to_string(value) + " into a check box or radio button, not 0 or 1");
+}
+
+void checkEnableFlag(int32_t item, int32_t enable) {
+    if (enable != 0 && enable != 1)
+        reportViolation("FX_EnableDlgItem " + std::to_string(item) + ": gets " +
+                        std::to_string(enable) + ", not 0 or 1");
+}
+
 void checkUnitItem(HostService service, int32_t item, const ControlKind* control, int32_t unit) {
     std::string call = std::string(hostServiceName(service)) + " " + std::to_string(item);
     if (unit < 1 || unit > 6)

@@ -44,6 +44,10 @@ void checkControlFound(HostService service, int32_t item, bool found);
 // FX_GetDlgItemVal and FX_SetDlgItemVal: the kind fits the control (0 a combo box, 1 a check
 // box, 2 a radio button, 3 an edit field).
 void checkItemKind(HostService service, int32_t item, ControlKind control, int32_t kind);
+// FX_SetDlgItemVal writes 0 or 1 into a check box or radio button (kinds 1 and 2).
+void checkItemValue(int32_t item, int32_t kind, int32_t value);
+// FX_EnableDlgItem gets 0 or 1.
+void checkEnableFlag(int32_t item, int32_t enable);
 // FX_GetDlgItemUser and FX_SetDlgItemUser: a unit 1..6, on an edit field (`control`, null when
 // the dialog has no control with the ID).
 void checkUnitItem(HostService service, int32_t item, const ControlKind* control, int32_t unit);

@@ -65,6 +65,10 @@ void setPlatformFailures(const PluginLibrary&, bool registryFails, bool allocati
     pluginHeap.failEvery = allocationsFail;
 }
 
+bool findPluginBlock(const void* address, const uint8_t*& start, size_t& size) {
+    return findHeapBlock(address, start, size);
+}
+
 void clearPluginSettings() {
     resetRegistry();
 }

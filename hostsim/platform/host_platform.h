@@ -54,6 +54,10 @@ struct SavedSettings {
 // `allocations`. The plug-in itself is not changed.
 void setPlatformFailures(const PluginLibrary& plugin, bool registry, bool allocations);
 
+// The block of the plug-in's own memory that holds `address`, its start and size, where the
+// platform knows them (the headless heap does; the real one is not looked into); false otherwise.
+bool findPluginBlock(const void* address, const uint8_t*& start, size_t& size);
+
 // Starts the scenario as for a first-time user: the plug-in's settings key does not exist.
 void clearPluginSettings();
 // Creates the key and stores the value, before init.

@@ -103,6 +103,7 @@ int32_t FX_EndDialog(HWND window, uint32_t version) {
 
 int32_t FX_EnableDlgItem(HWND window, int32_t item, int32_t enable, uint32_t version) {
     countHostCall(serviceEnableDlgItem, version);
+    checkEnableFlag(item, enable);
     int index = -1;
     if (dialogItem(serviceEnableDlgItem, window, item, index) == nullptr)
         return 0;
@@ -125,6 +126,7 @@ int32_t FX_SetDlgItemVal(HWND window, int32_t item, int32_t kind, int32_t value,
     HeadlessControl* control = dialogItem(serviceSetDlgItemVal, window, item, index);
     if (control == nullptr)
         return 0;
+    checkItemValue(item, kind, value);
     checkItemKind(serviceSetDlgItemVal, item, control->kind, kind);
     switch (kind) {
     case kindComboBox: {

@@ -1,6 +1,7 @@
 // The host's record services and the other score services, acting on the active session.
 #include "checks/contract.h"
 #include "host/services.h"
+#include "platform/host_platform.h"
 #include "score/records.h"
 #include "services/host_session.h"
 #include "store/caret.h"
@@ -172,7 +173,24 @@ const char* FX_ParseCaretCommand(const char* text, int32_t* value, int32_t zero,
     checkParseCaretCommand(zero);
     if (text == nullptr)
         return nullptr;
-    const char* answer = text + skipCaretCommand(std::string_view(text), 0);
+    // a text in a block of the plug-in's ends with a zero byte inside the block: the parser
+    // never reads past it
+    std::string_view parsed;
+    const uint8_t* block = nullptr;
+    size_t blockSize = 0;
+    if (findPluginBlock(text, block, blockSize)) {
+        size_t room =
+            blockSize - static_cast<size_t>(reinterpret_cast<const uint8_t*>(text) - block);
+        size_t length = 0;
+        while (length < room && text[length] != '\0')
+            ++length;
+        if (length == room)
+            reportViolation("FX_ParseCaretCommand: a text without its zero byte in its buffer");
+        parsed = std::string_view(text, length);
+    } else {
+        parsed = std::string_view(text);
+    }
+    const char* answer = text + skipCaretCommand(parsed, 0);
     if (activeHost != nullptr && activeHost->answers.caret)
         return activeHost->answers.caret(text, answer);
     return answer;

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <cstdlib>
+#include <cstring>
 
 PluginHeap pluginHeap;
 
@@ -13,6 +14,18 @@ void resetPluginHeap() {
     for (const auto& block : pluginHeap.blocks)
         std::free(const_cast<void*>(block.first));
     pluginHeap = PluginHeap();
+}
+
+bool findHeapBlock(const void* address, const uint8_t*& start, size_t& size) {
+    auto after = pluginHeap.blocks.upper_bound(address);
+    if (after == pluginHeap.blocks.begin())
+        return false;
+    --after;
+    start = static_cast<const uint8_t*>(after->first);
+    size = after->second;
+    auto at = reinterpret_cast<uintptr_t>(address);
+    auto low = reinterpret_cast<uintptr_t>(start);
+    return at >= low && at < low + size;
 }
 
 std::string describeHeapBlocks(const PluginHeap& heap) {
@@ -29,8 +42,12 @@ HANDLE GetProcessHeap() {
 }
 
 LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
-    (void)flags;
     long number = ++pluginHeap.allocations;
+    // HEAP_ZERO_MEMORY alone: HEAP_NO_SERIALIZE would race the host's other threads on the
+    // process heap, HEAP_GENERATE_EXCEPTIONS would throw through the host
+    if ((flags & ~DWORD{0x08}) != 0)
+        pluginHeap.misuses.push_back("HeapAlloc with flags " + std::to_string(flags) +
+                                     " on the process heap");
     if (heap != &processHeap) {
         pluginHeap.misuses.push_back("HeapAlloc on a heap handle the host never gave");
         return nullptr;
@@ -41,13 +58,18 @@ LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
         return nullptr;
     // at least one byte, so that every block has an address of its own
     void* block = std::malloc(bytes > 0 ? bytes : 1);
-    if (block != nullptr)
-        pluginHeap.blocks[block] = bytes;
+    if (block == nullptr)
+        return nullptr;
+    // what the plug-in has not written reads as this, never as a convenient zero
+    std::memset(block, (flags & 0x08) != 0 ? 0 : unwrittenHeapByte, bytes > 0 ? bytes : 1);
+    pluginHeap.blocks[block] = bytes;
     return block;
 }
 
 BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID block) {
-    (void)flags;
+    if (flags != 0)
+        pluginHeap.misuses.push_back("HeapFree with flags " + std::to_string(flags) +
+                                     " on the process heap");
     if (heap != &processHeap) {
         pluginHeap.misuses.push_back("HeapFree on a heap handle the host never gave");
         return FALSE;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -22,6 +23,12 @@ extern PluginHeap pluginHeap;
 
 // The largest block the heap hands out: a 32-bit process has no room for much more.
 constexpr size_t largestHeapBlock = size_t{64} << 20;
+
+// The byte a new block holds where the plug-in has not written (unless it asked for zeros).
+constexpr uint8_t unwrittenHeapByte = 0xBE;
+
+// The block of the plug-in's that holds `address`, its start and size; false when none does.
+bool findHeapBlock(const void* address, const uint8_t*& start, size_t& size);
 
 // Frees what is left and forgets the counts, failures and misuses.
 void resetPluginHeap();

@@ -1,5 +1,7 @@
 #include "win32/registry.h"
 
+#include "checks/contract.h"
+
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -64,9 +66,16 @@ void setRegistryValue(const std::string& keyPath, const std::string& name, Regis
 
 extern "C" {
 
+// Win32's own rules for the calls' reserved arguments, checked as the strict host does.
+static void checkReserved(const char* call, bool zero) {
+    if (!zero)
+        reportViolation(std::string(call) + ": a reserved argument is not 0");
+}
+
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result) {
-    (void)options;
     (void)access;
+    // 0, or REG_OPTION_OPEN_LINK
+    checkReserved("RegOpenKeyExA", options == 0 || options == 8);
     if (fails("RegOpenKeyExA"))
         return ERROR_ACCESS_DENIED;
     if (key != HKEY_CURRENT_USER || result == nullptr)
@@ -81,11 +90,11 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY 
 LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
                      REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY result,
                      LPDWORD disposition) {
-    (void)reserved;
     (void)keyClass;
     (void)options;
     (void)access;
     (void)security;
+    checkReserved("RegCreateKeyExA", reserved == 0);
     if (fails("RegCreateKeyExA"))
         return ERROR_ACCESS_DENIED;
     if (key != HKEY_CURRENT_USER || result == nullptr)
@@ -101,7 +110,7 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DW
 
 LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                       LPDWORD dataSize) {
-    (void)reserved;
+    checkReserved("RegQueryValueExA", reserved == nullptr);
     if (fails("RegQueryValueExA"))
         return ERROR_ACCESS_DENIED;
     std::map<std::string, RegistryValue>* values = openedKey(key);
@@ -133,7 +142,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
 
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
                     DWORD dataSize) {
-    (void)reserved;
+    checkReserved("RegSetValueExA", reserved == 0);
     auto open = registry.openKeys.find(reinterpret_cast<uintptr_t>(key));
     RegistryWrite write{open != registry.openKeys.end() ? open->second : std::string(),
                         folded(valueName),

@@ -124,6 +124,7 @@ int32_t FX_EndDialog(HWND window, uint32_t version) {
 
 int32_t FX_EnableDlgItem(HWND window, int32_t item, int32_t enable, uint32_t version) {
     countHostCall(serviceEnableDlgItem, version);
+    checkEnableFlag(item, enable);
     HWND control = dialogItem(serviceEnableDlgItem, window, item);
     if (control == nullptr)
         return 0;
@@ -159,6 +160,7 @@ int32_t FX_SetDlgItemVal(HWND window, int32_t item, int32_t kind, int32_t value,
     HWND control = dialogItem(serviceSetDlgItemVal, window, item);
     if (control == nullptr)
         return 0;
+    checkItemValue(item, kind, value);
     checkItemKind(serviceSetDlgItemVal, item, kindOf(control), kind);
     switch (kind) {
     case kindComboBox: {

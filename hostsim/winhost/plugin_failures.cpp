@@ -123,3 +123,7 @@ void setPlatformFailures(const PluginLibrary& plugin, bool registry, bool alloca
     setImports(module, registryImports, registry);
     setImports(module, heapImports, allocations);
 }
+
+bool findPluginBlock(const void*, const uint8_t*&, size_t&) {
+    return false;
+}

@@ -71,12 +71,13 @@ void setUpDialog(HWND dialog) {
         FX_SetDlgString(dialog, IDC_DISTANCE_UNITS, label, hostInterfaceVersion);
     setUnitValue(dialog, IDC_DISTANCE, dialogValues.measureUnit, state.pushDistance);
     setItemValue(dialog, IDC_SCOPE, itemKindComboBox, scopeChoiceIndex(state.scope) + 1);
-    setItemValue(dialog, IDC_UPDATE_LAYOUT, itemKindCheckBox, state.updateLayout);
+    // a check box is written 0 or 1, whatever a saved value held
+    setItemValue(dialog, IDC_UPDATE_LAYOUT, itemKindCheckBox, state.updateLayout != 0 ? 1 : 0);
     setItemValue(dialog, IDC_ALL_SYSTEMS, itemKindRadio, state.hasSelection == 0 ? 1 : 0);
     setItemValue(dialog, IDC_SELECTED_SYSTEMS, itemKindRadio, state.hasSelection);
     setItemValue(dialog, IDC_FIRST_SYSTEM, itemKindNumber, state.firstSystem);
     setItemValue(dialog, IDC_LAST_SYSTEM, itemKindNumber, state.lastSystem);
-    setItemValue(dialog, IDC_SMART_FILTER, itemKindCheckBox, state.smartFilter);
+    setItemValue(dialog, IDC_SMART_FILTER, itemKindCheckBox, state.smartFilter != 0 ? 1 : 0);
     char total[textBufferSize];
     wsprintfA(total, "(Total staff systems: %d)", static_cast<int>(state.systemCount));
     FX_SetDlgString(dialog, IDC_TOTAL_SYSTEMS, total, hostInterfaceVersion);

@@ -4,6 +4,7 @@
 
 #include "host/state.h"
 #include "services/host_session.h"
+#include "win32/heap.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +24,13 @@ class HostTest : public ::testing::Test {
     void SetUp() override {
         pluginState = PluginState{};
         activeHost = &session;
+        resetPluginHeap();
     }
     void TearDown() override {
+        releaseSelection(pluginState);
+        EXPECT_EQ(describeHeapBlocks(pluginHeap), "") << "blocks left on the plug-in's heap";
+        EXPECT_EQ(pluginHeap.misuses, std::vector<std::string>{});
+        resetPluginHeap();
         EXPECT_EQ(session.wrongVersionCalls, 0) << "a host call passed the wrong version";
         EXPECT_EQ(session.violations, std::vector<std::string>{})
             << "the plug-in breached the host contract";

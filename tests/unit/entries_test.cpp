@@ -2,6 +2,7 @@
 
 #include "dialog/dialog_ids.h"
 #include "support/test_dialog.h"
+#include "win32/heap.h"
 
 #include <cstring>
 #include <string>
@@ -71,9 +72,10 @@ TEST_F(EntriesTest, FallbackText) {
     addStaff(5, -2, false);
     EXPECT_EQ(entryText(5), "[Staff 5]");
 
-    SCOPED_TRACE("a name text whose block number is 0");
+    SCOPED_TRACE("a name text whose block number is 0, while a block 0 exists");
     addStaff(6, 60, false);
     addText(60, 0);
+    addBlock(0, std::string("Wrong") + '\0');
     EXPECT_EQ(entryText(6), "[Staff 6]");
 
     SCOPED_TRACE("a name text that doesn't exist, and a block that doesn't");
@@ -139,6 +141,25 @@ TEST_F(EntriesTest, LongNamesAreCutToFit) {
     EXPECT_EQ(entryText(4), std::string(90, 'b') + " (hidden)");
 }
 
+TEST_F(EntriesTest, NameEndsAtItsFirstZeroByteWhateverTheCaretParserAnswers) {
+    // the parser answers with the position just past the zero byte, where another "^" stands
+    addNamedStaff(5, std::string("^x") + '\0' + "^yOther");
+    session.answers.caret = [](const char* text, const char* answer) {
+        return text[0] == '^' && text[1] == 'x' ? text + 3 : answer;
+    };
+    EXPECT_EQ(entryText(5), "^x");
+}
+
+TEST_F(EntriesTest, BlockThatCannotBeLoadedAfterItsProbeIsFreed) {
+    addNamedStaff(7, "Harp");
+    session.answers.load = [](uint32_t tag, RecordKey&, uint8_t* buffer, uint32_t, uint32_t&,
+                              int16_t answer) {
+        return tag == testTagTextBlock && buffer != nullptr ? int16_t{0} : answer;
+    };
+    EXPECT_EQ(entryText(7), "[Staff 7]");
+    EXPECT_TRUE(pluginHeap.blocks.empty()) << "the block's buffer was not freed";
+}
+
 TEST_F(EntriesTest, FillInstrumentListFollowsTheGlobalStaffList) {
     SCOPED_TRACE("an empty global staff list");
     EXPECT_EQ(fillInstrumentList(handle(), IDC_INSTRUMENT_LIST), 0);
@@ -151,6 +172,15 @@ TEST_F(EntriesTest, FillInstrumentListFollowsTheGlobalStaffList) {
     EXPECT_EQ(fillInstrumentList(handle(), IDC_INSTRUMENT_LIST), 3);
     EXPECT_EQ(control(IDC_INSTRUMENT_LIST).items,
               (std::vector<std::string>{"[Staff 3]", "Flute", "Oboe (hidden)"}));
+
+    SCOPED_TRACE("a host that passes over missing increments, to the very last one");
+    addEntry(0, 65534, 8, 0);
+    addEntry(0, 65535, 9, 0);
+    session.behaviour.nextLoads = true;
+    control(IDC_INSTRUMENT_LIST).items.clear();
+    control(IDC_INSTRUMENT_LIST).itemSelected.clear();
+    EXPECT_EQ(fillInstrumentList(handle(), IDC_INSTRUMENT_LIST), 5);
+    EXPECT_EQ(control(IDC_INSTRUMENT_LIST).items.back(), "[Staff 9]");
 }
 
 // Stand-ins for a host whose caret parsing misbehaves, on this text.

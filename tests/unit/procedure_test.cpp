@@ -5,6 +5,8 @@
 #include "host/entry_points.h"
 #include "support/test_dialog.h"
 
+#include <string>
+
 namespace {
 
 class ProcedureTest : public DialogTest {
@@ -36,6 +38,32 @@ TEST_F(ProcedureTest, NotificationWithoutItsRecordIsIgnored) {
         1);
     for (long calls : session.calls)
         EXPECT_EQ(calls, 0);
+}
+
+TEST_F(ProcedureTest, CommandsActOnlyOnTheirNotification) {
+    // the enabling rules make 12 calls of FX_EnableDlgItem; the layout rule sets one check box
+    const struct {
+        int item;
+        WORD code;
+        long enablings;
+    } commands[] = {
+        {IDC_INSTRUMENT_LIST, LBN_SELCHANGE, 12},
+        {IDC_INSTRUMENT_LIST, 2 /* LBN_DBLCLK */, 0},
+        {IDC_ALL_SYSTEMS, BN_CLICKED, 12},
+        {IDC_ALL_SYSTEMS, 5 /* BN_DOUBLECLICKED */, 0},
+        {IDC_SELECTED_SYSTEMS, BN_CLICKED, 12},
+        {IDC_SELECTED_SYSTEMS, 6 /* BN_SETFOCUS */, 0},
+        {IDC_SCOPE, CBN_SELCHANGE, 12},
+        {IDC_SCOPE, 3 /* CBN_SETFOCUS */, 0},
+        {IDC_TO_LABEL, BN_CLICKED, 0},
+    };
+    for (const auto& command : commands) {
+        SCOPED_TRACE(std::to_string(command.item) + ", code " + std::to_string(command.code));
+        clearRunRecord(session);
+        EXPECT_EQ(
+            mainDialogProc(handle(), WM_COMMAND, MAKEWPARAM(command.item, command.code), 0, 0), 0);
+        EXPECT_EQ(callsOf(serviceEnableDlgItem), command.enablings);
+    }
 }
 
 TEST_F(ProcedureTest, OkPushesFreesTheSelectionAndEndsTheDialog) {

@@ -38,6 +38,9 @@ class SettingsTest : public ::testing::Test {
 TEST_F(SettingsTest, DefaultsTouchOnlyTheirFourFields) {
     state.systemCount = 12;
     state.pushDistance = 7;
+    state.updateLayout = 7;
+    state.smartFilter = 7;
+    state.scope = 7;
     setDefaultSettings(state);
     EXPECT_EQ(state.pushDistance, 0);
     EXPECT_EQ(state.updateLayout, 0);
@@ -108,6 +111,11 @@ TEST_F(SettingsTest, ShortValueChangesOnlyTheBytesItHolds) {
     storeValue({});
     loadSettings(state);
     EXPECT_EQ(state.smartFilter, 1);
+
+    SCOPED_TRACE("one byte: the low byte of the distance");
+    storeValue({0x0c});
+    loadSettings(state);
+    EXPECT_EQ(state.pushDistance, 12);
 }
 
 TEST_F(SettingsTest, SavedImageLayout) {

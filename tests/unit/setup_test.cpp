@@ -3,6 +3,7 @@
 #include "dialog/controls.h"
 #include "dialog/dialog_ids.h"
 #include "dialog/values.h"
+#include "host/entry_points.h"
 #include "score/entries.h"
 #include "support/test_dialog.h"
 
@@ -86,6 +87,57 @@ TEST_F(DialogSetupTest, FillScopeChoices) {
     EXPECT_EQ(control(IDC_SCOPE).items,
               (std::vector<std::string>{"Optimized Staff Systems", "Global Staff Set",
                                         "Staff Set #2", "Staff Set #5"}));
+}
+
+TEST_F(DialogSetupTest, UnitLabelsAndTheUnitTheDistanceIsShownIn) {
+    const struct {
+        int16_t code;
+        const char* label;
+        const char* distance; // 72 EVPUs as the field shows it
+    } units[] = {{1, "EVPUs", "72"},  {2, "Inches", "0.25"}, {3, "Centimeters", "0.635"},
+                 {4, "Points", "18"}, {5, "Picas", "1.5"},   {6, "Spaces", "3"},
+                 {7, "EVPUs", "72"},  {0, "EVPUs", "72"},    {-2, "EVPUs", "72"}};
+    addOptimizedScore(1);
+    for (const auto& unit : units) {
+        SCOPED_TRACE(unit.code);
+        std::vector<uint8_t> preferences(61, 0);
+        preferences[30] = static_cast<uint8_t>(unit.code);
+        preferences[31] = static_cast<uint8_t>(static_cast<uint16_t>(unit.code) >> 8);
+        putRecord(session.store, RecordId{testTagPreferences, 0, 0}, preferences);
+        HeadlessDialog fresh;
+        createDialog(fresh, mainDialogTemplate(), mainDialogProc, hostWindowHandle());
+        desktop.openDialog = &fresh;
+        pluginState.pushDistance = 72;
+        prepareInvocation(nullptr);
+        initializeDialog(fresh);
+        EXPECT_EQ(
+            fresh.controls[static_cast<size_t>(findControlById(fresh, IDC_DISTANCE_UNITS))].text,
+            unit.label);
+        EXPECT_EQ(fresh.controls[static_cast<size_t>(findControlById(fresh, IDC_DISTANCE))].text,
+                  unit.distance);
+        desktop.openDialog = &dialog;
+    }
+}
+
+TEST_F(DialogSetupTest, WithNoScopeKnownTheLayoutBoxShowsTheSavedChoice) {
+    // a host that reports no selected scope entry: the layout rule has no scope to follow
+    addOptimizedScore(1);
+    session.answers.value = [](HostService service, int32_t answer) {
+        return service == serviceGetDlgItemVal ? 0 : answer;
+    };
+    for (int16_t saved : {int16_t{1}, int16_t{0}}) {
+        SCOPED_TRACE(saved);
+        HeadlessDialog fresh;
+        createDialog(fresh, mainDialogTemplate(), mainDialogProc, hostWindowHandle());
+        desktop.openDialog = &fresh;
+        pluginState.updateLayout = saved;
+        prepareInvocation(nullptr);
+        initializeDialog(fresh);
+        EXPECT_EQ(
+            fresh.controls[static_cast<size_t>(findControlById(fresh, IDC_UPDATE_LAYOUT))].checked,
+            saved);
+        desktop.openDialog = &dialog;
+    }
 }
 
 } // namespace

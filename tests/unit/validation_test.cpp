@@ -5,6 +5,8 @@
 #include "host/entry_points.h"
 #include "support/test_dialog.h"
 
+#include <cmath>
+
 namespace {
 
 class ValidationTest : public DialogTest {
@@ -119,6 +121,27 @@ TEST_F(ValidationTest, DistanceInAnotherUnitIsTruncated) {
     setUnitValue(handle(), IDC_DISTANCE, 4, 500.9);
     EXPECT_EQ(validateDialogInput(handle()), 1);
     EXPECT_EQ(pluginState.pushDistance, 500);
+    releaseSelection(pluginState);
+
+    SCOPED_TRACE("a host that reads the field as no number or as an infinity");
+    const struct {
+        double read;
+        const char* message;
+    } answers[] = {{std::nan(""), "The distance to move is zero."},
+                   {HUGE_VAL, "Distance must be between -500 and 500 EVPUs."},
+                   {-HUGE_VAL, "Distance must be between -500 and 500 EVPUs."},
+                   {-3e9, "Distance must be between -500 and 500 EVPUs."}};
+    for (const auto& answer : answers) {
+        SCOPED_TRACE(answer.read);
+        double read = answer.read;
+        session.answers.unitValue = [read](double& value, bool) {
+            value = read;
+            return true;
+        };
+        EXPECT_EQ(validateDialogInput(handle()), 0);
+        EXPECT_EQ(messageTexts().back(), answer.message);
+    }
+    session.answers.unitValue = nullptr;
 }
 
 TEST_F(ValidationTest, SmartFilterConflict) {
