@@ -83,6 +83,7 @@ CheckedLife playCheckedLife(const Scenario& scenario,
     plugin.enumerate(0, 0, entry.data());
     plugin.enumerate(0, 1, entry.data());
     plugin.menuStatus(0);
+    addBreaches(life, "life", session.violations);
     for (size_t i = 0; i < scenario.runs.size(); ++i) {
         const ScenarioRun& run = scenario.runs[i];
         clearRunRecord(session);
@@ -97,7 +98,9 @@ CheckedLife playCheckedLife(const Scenario& scenario,
         addBreaches(life, "run " + std::to_string(i + 1), session.violations);
         life.plays.push_back(std::move(play));
     }
+    session.violations.clear();
     plugin.terminate(0);
+    addBreaches(life, "life", session.violations);
     setPlatformFailures(plugin, false, false);
     addBreaches(life, "life", checkSettingsWrites(registry.writes));
     addBreaches(life, "life", checkHeapAfterLife(pluginHeap));

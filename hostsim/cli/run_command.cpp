@@ -184,6 +184,7 @@ static void printStory(const json& transcript, const std::vector<RunReport>& rep
         out << "Layout updates: " << run["layoutUpdates"] << "\n";
         printViolations(run["violations"].get<std::vector<std::string>>(), out);
     }
+    printViolations(transcript["violations"].get<std::vector<std::string>>(), out);
     out << "\nSettings after terminate: "
         << (transcript["settings"].is_null() ? std::string("none")
                                              : transcript["settings"]["hex"].get<std::string>())
@@ -218,6 +219,8 @@ int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostrea
     transcript["init"] = plugin.init(0, 0);
     transcript["menu"] = enumerateMenu(plugin);
     transcript["menuStatus"] = plugin.menuStatus(0);
+    // breaches outside the invocations: at init, at the menu, at terminate
+    std::vector<std::string> lifeViolations = session.violations;
     std::vector<RunReport> reports;
     json runs = json::array();
     for (const ScenarioRun& run : scenario.runs) {
@@ -234,7 +237,11 @@ int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostrea
         }
     }
     transcript["runs"] = std::move(runs);
+    session.violations.clear();
     plugin.terminate(0);
+    lifeViolations.insert(lifeViolations.end(), session.violations.begin(),
+                          session.violations.end());
+    transcript["violations"] = lifeViolations;
     setPlatformFailures(plugin, false, false);
     transcript["settings"] = settingsJson();
     transcript["score"] = scoreToJson(session.store);

@@ -73,6 +73,7 @@ TEST_P(ScenarioTest, TranscriptHoldsItsExpectations) {
          {"version", "init", "menu", "menuStatus", "runs", "settings", "score"})
         EXPECT_TRUE(transcript.contains(key)) << "the transcript lacks " << key;
 
+    EXPECT_EQ(transcript.at("violations"), json::array()) << "breaches at init or terminate";
     for (const json& run : transcript.at("runs"))
         EXPECT_EQ(run.at("violations"), json::array()) << "the plug-in breached the host contract";
 

@@ -210,6 +210,26 @@ TEST_F(DialogServicesTest, StrictHostReportsEachBreachOfTheDialogServices) {
         {"an edit message to no control",
          [](HWND w) { SendMessageA(GetDlgItem(w, 999), EM_SETSEL, 0, -1); },
          "SendMessageA 0x00B1: sent to no control"},
+        {"a check box written 2",
+         [](HWND w) { FX_SetDlgItemVal(w, IDC_SMART_FILTER, 1, 2, version); },
+         "FX_SetDlgItemVal 108: writes 2 into a check box or radio button, not 0 or 1"},
+        {"a control enabled with 2", [](HWND w) { FX_EnableDlgItem(w, IDC_ABOVE, 2, version); },
+         "FX_EnableDlgItem 103: gets 2, not 0 or 1"},
+        {"a registry key opened with a reserved option",
+         [](HWND) {
+             HKEY key = nullptr;
+             RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 1, KEY_READ, &key);
+         },
+         "RegOpenKeyExA: a reserved argument is not 0"},
+        {"a registry value set with a reserved argument",
+         [](HWND) {
+             HKEY key = nullptr;
+             RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Lumbrel test", 0, nullptr, 0, KEY_WRITE,
+                             nullptr, &key, nullptr);
+             RegSetValueExA(key, "x", 1, 3, nullptr, 0);
+             RegCloseKey(key);
+         },
+         "RegSetValueExA: a reserved argument is not 0"},
         {"a list-box question with a parameter it does not use",
          [](HWND w) { SendDlgItemMessageA(w, IDC_INSTRUMENT_LIST, LB_GETSELCOUNT, 0, 1); },
          "SendDlgItemMessageA 0x0190: a parameter the message does not use is not 0"},

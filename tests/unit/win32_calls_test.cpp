@@ -1,5 +1,6 @@
-// The Win32 stand-in's message boxes and wsprintfA.
+// The Win32 stand-in: message boxes, wsprintfA and the heap.
 #include "win32/desktop.h"
+#include "win32/heap.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,41 @@ TEST_F(Win32CallsTest, WsprintfFormatsAsWin32) {
     EXPECT_EQ(buffer[1023], '\0');
     EXPECT_EQ(buffer[1024], 'z');
     EXPECT_EQ(wsprintfA(buffer, "%999999999d", 1), 1023);
+}
+
+} // namespace
+
+namespace {
+
+TEST(HeapStandInTest, BlocksMisusesAndFailures) {
+    resetPluginHeap();
+    auto* block = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), 0, 4));
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(block[3], unwrittenHeapByte) << "unwritten bytes never read as zero";
+    auto* zeroed = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), 0x08, 4));
+    EXPECT_EQ(zeroed[3], 0) << "HEAP_ZERO_MEMORY";
+    EXPECT_EQ(describeHeapBlocks(pluginHeap), "4 bytes, 4 bytes");
+    EXPECT_TRUE(pluginHeap.misuses.empty());
+
+    SCOPED_TRACE("misuses are noted, and a block freed twice is not freed again");
+    HeapFree(GetProcessHeap(), 0, zeroed);
+    EXPECT_EQ(HeapFree(GetProcessHeap(), 0, zeroed), FALSE);
+    HeapFree(GetProcessHeap(), 0x01, block);
+    HeapFree(GetProcessHeap(), 0, HeapAlloc(GetProcessHeap(), 0x01, 2));
+    EXPECT_EQ(pluginHeap.misuses.size(), 3u);
+
+    SCOPED_TRACE("failures: the k-th, every one, one too large");
+    resetPluginHeap();
+    pluginHeap.failAt = 2;
+    void* first = HeapAlloc(GetProcessHeap(), 0, 1);
+    EXPECT_NE(first, nullptr);
+    EXPECT_EQ(HeapAlloc(GetProcessHeap(), 0, 1), nullptr);
+    EXPECT_EQ(HeapAlloc(GetProcessHeap(), 0, largestHeapBlock + 1), nullptr);
+    pluginHeap.failEvery = true;
+    EXPECT_EQ(HeapAlloc(GetProcessHeap(), 0, 1), nullptr);
+    HeapFree(GetProcessHeap(), 0, first);
+    EXPECT_TRUE(pluginHeap.blocks.empty());
+    resetPluginHeap();
 }
 
 } // namespace
