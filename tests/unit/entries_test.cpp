@@ -16,10 +16,12 @@ constexpr uint32_t testTagTextBlock = 0x7478626C; // "txbl"
 class EntriesTest : public DialogTest {
   protected:
     // Staff `number` whose name is text `nameText`, hidden or not.
-    void addStaff(int16_t number, int16_t nameText, bool hidden) {
+    void addStaff(int16_t number, int16_t nameText, bool hidden, uint16_t otherFlags = 0) {
         std::vector<uint8_t> bytes(66, 0);
+        bytes[22] = static_cast<uint8_t>(otherFlags & ~0x04);
+        bytes[23] = static_cast<uint8_t>(otherFlags >> 8);
         if (hidden)
-            bytes[22] = 0x04;
+            bytes[22] |= 0x04;
         bytes[30] = static_cast<uint8_t>(nameText);
         bytes[31] = static_cast<uint8_t>(static_cast<uint16_t>(nameText) >> 8);
         putRecord(session.store, RecordId{testTagStaff, number, 0}, bytes);
@@ -100,6 +102,10 @@ TEST_F(EntriesTest, NamedStaves) {
     SCOPED_TRACE("hidden");
     addNamedStaff(3, "^nfx(1)Horn", true);
     EXPECT_EQ(entryText(3), "Horn (hidden)");
+
+    SCOPED_TRACE("the other flags of a staff do not hide it");
+    addStaff(6, 1, false, 0xFFFF);
+    EXPECT_EQ(entryText(6), "Flute");
 
     SCOPED_TRACE("an empty name is a name");
     addNamedStaff(4, "", true);

@@ -16,8 +16,9 @@ TEST_F(QueriesTest, CountStaffSystemsStopsAtTheFirstGap) {
 }
 
 TEST_F(QueriesTest, CountStaffSystemsEndsAtTheLargestNumber) {
+    SCOPED_TRACE("only the last system is not optimized, so the scan must reach it");
     for (int n = 1; n <= 32767; ++n)
-        addSystem(static_cast<int16_t>(n), 1, 2, false);
+        addSystem(static_cast<int16_t>(n), 1, 2, n != 32767);
     SCOPED_TRACE("a system numbered past the wrap must not be counted");
     addSystem(-32768, 1, 2, false);
     EXPECT_EQ(countStaffSystems(), 32767);
@@ -57,6 +58,23 @@ TEST_F(QueriesTest, ScanOptimizedSystems) {
     session.store.records.clear();
     scanOptimizedSystems();
     EXPECT_EQ(pluginState.hasOptimizedSystems, 0);
+    EXPECT_EQ(pluginState.hasNonOptimizedSystems, 0);
+}
+
+TEST_F(QueriesTest, OnlyTheOptimizedFlagMakesASystemOptimized) {
+    std::vector<uint8_t> bytes(20, 0);
+    bytes[18] = 0xFF;
+    bytes[19] = 0xBF; // every flag but the optimized one
+    putRecord(session.store, RecordId{testTagSystem, 1, 0}, bytes);
+    scanOptimizedSystems();
+    EXPECT_EQ(pluginState.hasOptimizedSystems, 0);
+    EXPECT_EQ(pluginState.hasNonOptimizedSystems, 1);
+
+    bytes[18] = 0x00;
+    bytes[19] = 0x40;
+    putRecord(session.store, RecordId{testTagSystem, 1, 0}, bytes);
+    scanOptimizedSystems();
+    EXPECT_EQ(pluginState.hasOptimizedSystems, 1);
     EXPECT_EQ(pluginState.hasNonOptimizedSystems, 0);
 }
 
