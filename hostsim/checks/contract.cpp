@@ -114,10 +114,11 @@ void reportViolation(const std::string& text) {
 }
 
 void checkLoadArguments(uint32_t tag, RecordId asked, bool probe, uint32_t size) {
-    std::string call = "FX_LoadEData " + keyText(asked);
+    // the call's text is made only for a breach: loads are the host's busiest call
+    auto call = [&] { return "FX_LoadEData " + keyText(asked); };
     uint32_t expected = recordSizeOf(tag);
     if (expected == 0 && tag != tagTextBlock) {
-        reportViolation(call + ": a record the plug-in does not read");
+        reportViolation(call() + ": a record the plug-in does not read");
         return;
     }
     if (probe)
@@ -126,14 +127,14 @@ void checkLoadArguments(uint32_t tag, RecordId asked, bool probe, uint32_t size)
         const auto& probed = activeHost->contract.textBlockSizes;
         auto found = probed.find(asked.number);
         if (found == probed.end())
-            reportViolation(call + ": a text block loaded without a probe of its size");
+            reportViolation(call() + ": a text block loaded without a probe of its size");
         else if (size != found->second)
-            reportViolation(call + ": asks for " + std::to_string(size) +
+            reportViolation(call() + ": asks for " + std::to_string(size) +
                             " bytes, its probe reported " + std::to_string(found->second));
         return;
     }
     if (size != expected)
-        reportViolation(call + ": asks for " + std::to_string(size) + " bytes, the record has " +
+        reportViolation(call() + ": asks for " + std::to_string(size) + " bytes, the record has " +
                         std::to_string(expected));
 }
 
@@ -154,23 +155,23 @@ void noteLoadAnswer(const ServiceEvent& load) {
 void checkSaveArguments(uint32_t tag, RecordId id, uint32_t size) {
     if (activeHost == nullptr)
         return;
-    std::string call = "FX_SaveEData " + keyText(id);
+    auto call = [&] { return "FX_SaveEData " + keyText(id); };
     ContractMemory& memory = activeHost->contract;
     if (tag != tagStaffListEntry)
-        reportViolation(call + ": only staff list entries are written");
+        reportViolation(call() + ": only staff list entries are written");
     if (memory.layoutUpdated)
-        reportViolation(call + ": after FX_UpdateLayout, which comes after the last save");
+        reportViolation(call() + ": after FX_UpdateLayout, which comes after the last save");
     auto found = memory.lastLoad.find(tag);
     if (found == memory.lastLoad.end() || found->second.answer == 0) {
-        reportViolation(call + ": no record of its tag was loaded before it");
+        reportViolation(call() + ": no record of its tag was loaded before it");
         return;
     }
     const ServiceEvent& load = found->second;
     if (!sameKey(id, load.left))
-        reportViolation(call + ": the last load of its tag left the key " + keyText(load.left));
+        reportViolation(call() + ": the last load of its tag left the key " + keyText(load.left));
     uint32_t loaded = load.sizeLeft < load.sizeAsked ? load.sizeLeft : load.sizeAsked;
     if (size != loaded)
-        reportViolation(call + ": passes " + std::to_string(size) + " bytes, the load left " +
+        reportViolation(call() + ": passes " + std::to_string(size) + " bytes, the load left " +
                         std::to_string(loaded));
 }
 
