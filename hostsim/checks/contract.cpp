@@ -229,7 +229,10 @@ void checkItemKind(HostService service, int32_t item, ControlKind control, int32
 }
 
 void checkItemValue(int32_t item, int32_t kind, int32_t value) {
-    if ((kind == 1 || kind == 2) && value != 0 && value != 1)
+    ControlKind control;
+    bool button = kindOfItem(kind, control) &&
+                  (control == ControlKind::checkBox || control == ControlKind::radioButton);
+    if (button && value != 0 && value != 1)
         reportViolation("FX_SetDlgItemVal " + std::to_string(item) + ": writes " +
                         std::to_string(value) + " into a check box or radio button, not 0 or 1");
 }

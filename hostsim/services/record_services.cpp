@@ -181,12 +181,12 @@ const char* FX_ParseCaretCommand(const char* text, int32_t* value, int32_t zero,
     if (findPluginBlock(text, block, blockSize)) {
         size_t room =
             blockSize - static_cast<size_t>(reinterpret_cast<const uint8_t*>(text) - block);
-        size_t length = 0;
-        while (length < room && text[length] != '\0')
-            ++length;
-        if (length == room)
+        const void* end = std::memchr(text, '\0', room);
+        if (end == nullptr)
             reportViolation("FX_ParseCaretCommand: a text without its zero byte in its buffer");
-        parsed = std::string_view(text, length);
+        parsed = std::string_view(
+            text,
+            end != nullptr ? static_cast<size_t>(static_cast<const char*>(end) - text) : room);
     } else {
         parsed = std::string_view(text);
     }

@@ -45,7 +45,7 @@ LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
     long number = ++pluginHeap.allocations;
     // HEAP_ZERO_MEMORY alone: HEAP_NO_SERIALIZE would race the host's other threads on the
     // process heap, HEAP_GENERATE_EXCEPTIONS would throw through the host
-    if ((flags & ~DWORD{0x08}) != 0)
+    if ((flags & ~DWORD{HEAP_ZERO_MEMORY}) != 0)
         pluginHeap.misuses.push_back("HeapAlloc with flags " + std::to_string(flags) +
                                      " on the process heap");
     if (heap != &processHeap) {
@@ -61,7 +61,8 @@ LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
     if (block == nullptr)
         return nullptr;
     // what the plug-in has not written reads as this, never as a convenient zero
-    std::memset(block, (flags & 0x08) != 0 ? 0 : unwrittenHeapByte, bytes > 0 ? bytes : 1);
+    std::memset(block, (flags & HEAP_ZERO_MEMORY) != 0 ? 0 : unwrittenHeapByte,
+                bytes > 0 ? bytes : 1);
     pluginHeap.blocks[block] = bytes;
     return block;
 }

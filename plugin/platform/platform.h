@@ -144,6 +144,7 @@ LONG RegCloseKey(HKEY key);
 // The process heap, from which the plug-in takes the memory it owns (HeapAlloc answers null when
 // it has no room).
 HANDLE GetProcessHeap();
+#define HEAP_ZERO_MEMORY 0x00000008
 LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
 BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID block);
 }
