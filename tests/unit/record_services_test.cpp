@@ -2,7 +2,9 @@
 #include "host/services.h"
 #include "score/records.h"
 
+#include "platform/platform.h"
 #include "support/test_host.h"
+#include "win32/heap.h"
 
 #include <cstring>
 
@@ -180,6 +182,22 @@ TEST_F(RecordServicesTest, CaretCommands) {
         const char* after = FX_ParseCaretCommand(c.text, &value, 0, area, version);
         EXPECT_EQ(static_cast<size_t>(after - c.text), c.expected);
     }
+
+    SCOPED_TRACE("a text in a block of the plug-in's heap is read only up to the block's end");
+    resetPluginHeap();
+    auto* block = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, 8));
+    std::memcpy(block, "^size(9)", 8);
+    int32_t value = 0;
+    uint8_t area[24];
+    EXPECT_EQ(FX_ParseCaretCommand(block, &value, 0, area, version), block + 8);
+    EXPECT_EQ(takeViolations(),
+              std::vector<std::string>{"FX_ParseCaretCommand: a text without its zero byte in its "
+                                       "buffer"});
+    std::memcpy(block, "^b\0x^b", 7);
+    EXPECT_EQ(FX_ParseCaretCommand(block, &value, 0, area, version), block + 2);
+    EXPECT_TRUE(takeViolations().empty());
+    HeapFree(GetProcessHeap(), 0, block);
+    resetPluginHeap();
 }
 
 TEST_F(RecordServicesTest, LayoutUpdatesAndVersionsAreCounted) {

@@ -70,7 +70,7 @@ TEST(HeapStandInTest, BlocksMisusesAndFailures) {
     auto* block = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), 0, 4));
     ASSERT_NE(block, nullptr);
     EXPECT_EQ(block[3], unwrittenHeapByte) << "unwritten bytes never read as zero";
-    auto* zeroed = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), 0x08, 4));
+    auto* zeroed = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, 4));
     EXPECT_EQ(zeroed[3], 0) << "HEAP_ZERO_MEMORY";
     EXPECT_EQ(describeHeapBlocks(pluginHeap), "4 bytes, 4 bytes");
     EXPECT_TRUE(pluginHeap.misuses.empty());
