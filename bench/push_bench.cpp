@@ -2,7 +2,7 @@
 // per push.
 #include "host/state.h"
 #include "push/push.h"
-#include "services/host_session.h"
+#include "session/host_session.h"
 
 #include <benchmark/benchmark.h>
 

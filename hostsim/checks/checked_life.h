@@ -5,7 +5,7 @@
 
 #include "cli/scenario.h"
 #include "platform/host_platform.h"
-#include "services/host_session.h"
+#include "session/host_session.h"
 
 #include <functional>
 #include <string>

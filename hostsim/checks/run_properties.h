@@ -5,7 +5,7 @@
 #pragma once
 
 #include "platform/host_platform.h"
-#include "services/host_session.h"
+#include "session/host_session.h"
 #include "win32/heap.h"
 #include "win32/registry.h"
 

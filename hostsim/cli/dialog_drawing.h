@@ -1,7 +1,7 @@
 // The dialog drawn as text, for a person reading the host's report.
 #pragma once
 
-#include "win32/resource_script.h"
+#include "resource/resource_script.h"
 
 #include <nlohmann/json.hpp>
 

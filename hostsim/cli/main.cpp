@@ -1,12 +1,9 @@
 // lumbrel-host: the substitute host. It keeps a score as records, offers the host services,
 // and drives the plug-in's code on it.
-#include "cli/push_command.h"
-#include "cli/run_command.h"
+#include "cli/command_line.h"
 #include "cli/show_command.h"
 #include "cli/staff_picture.h"
 #include "store/score_file.h"
-
-#include <CLI/CLI.hpp>
 
 #include <iostream>
 
@@ -17,6 +14,9 @@ int main(int argc, char** argv) {
 
     RunOptions run;
     CLI::App* runCommand = addRunCommand(app, run);
+
+    RunEachOptions runEach;
+    CLI::App* runEachCommand = addRunEachCommand(app, runEach);
 
     PushOptions push;
     CLI::App* pushCommand = addPushCommand(app, push);
@@ -31,14 +31,14 @@ int main(int argc, char** argv) {
                             "Also draw the staff lists as columns of staff lines at their "
                             "positions, in this SVG file");
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& error) {
-        return app.exit(error) == 0 ? 0 : 2;
-    }
+    app.name("lumbrel-host");
+    if (int status = parseCommandLine(app, argc, argv, std::cerr); status >= 0)
+        return status;
 
     if (*runCommand)
         return runScenarioCommand(run, std::cout, std::cerr);
+    if (*runEachCommand)
+        return runEachScenarioCommand(runEach, std::cerr);
     if (*pushCommand)
         return runPushCommand(push, std::cout, std::cerr);
     if (*showCommand) {

@@ -5,61 +5,12 @@
 #include "cli/transcript.h"
 #include "host/state.h"
 #include "push/push.h"
-#include "services/host_session.h"
+#include "session/host_session.h"
 #include "store/score_file.h"
 #include "store/score_layout.h"
 
 #include <cstdio>
 #include <ostream>
-
-CLI::App* addPushCommand(CLI::App& app, PushOptions& options) {
-    CLI::App* push = app.add_subcommand(
-        "push", "Run the push operation alone on a score, with the plug-in's state as given, "
-                "and print what it saved.");
-    push->add_option("score", options.scorePath, "Score file (JSON)")->required();
-    push->add_option("--staves", options.staves,
-                     "Selected instrument list positions, in order: 0-based increments in the "
-                     "global staff list, comma-separated; a position may be given twice")
-        ->required();
-    push->add_option("--distance", options.distance, "Distance in EVPUs; negative pushes down")
-        ->required()
-        ->check(CLI::Range(-32768LL, 32767LL));
-    push->add_option("--scope", options.scope,
-                     "1 optimized staff systems, 2 global staff set, 3..10 staff sets #1..#8; "
-                     "any other value changes no staff list")
-        ->capture_default_str()
-        ->check(CLI::Range(-32768LL, 32767LL));
-    push->add_option("--first", options.first, "First staff system of the range (scope 1)")
-        ->capture_default_str()
-        ->check(CLI::Range(-32768LL, 32767LL));
-    push->add_option("--last", options.last,
-                     "Last staff system of the range (scope 1); default: the number of systems")
-        ->check(CLI::Range(-32768LL, 32767LL));
-    push->add_option("--smart", options.smart,
-                     "Smart filter: skip systems whose every staff is "
-                     "selected (scope 1)")
-        ->capture_default_str()
-        ->check(CLI::Range(0LL, 1LL));
-    push->add_option("--update", options.update, "Ask the host to update the layout afterwards")
-        ->capture_default_str()
-        ->check(CLI::Range(0LL, 1LL));
-    push->add_option("--loads", options.loads,
-                     "How the host answers a load of a key without a record: exact (not found) "
-                     "or next (the next record of that tag, its key written back)")
-        ->capture_default_str()
-        ->check(CLI::IsMember({"exact", "next"}));
-    push->add_option("--saves", options.saves,
-                     "How the host answers a save: store, or fail (nothing is stored)")
-        ->capture_default_str()
-        ->check(CLI::IsMember({"store", "fail"}));
-    push->add_flag("--json", options.json,
-                   "Print saves, layout updates, host calls and the score as JSON");
-    push->add_option("--out", options.outPath, "Write the score after the push to this file");
-    push->add_option("--svg", options.picturePath,
-                     "Also draw the staff lists before and after the push side by side, the "
-                     "moved staves marked with their distance, in this SVG file");
-    return push;
-}
 
 // Parses "P[,P...]", each P a whole number from 0 to 65535, at most 32767 of them. False with
 // the reason in `error` otherwise.

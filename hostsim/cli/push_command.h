@@ -1,8 +1,6 @@
 // `lumbrel-host push`: the push operation alone, on a score file, with the state as given.
 #pragma once
 
-#include <CLI/CLI.hpp>
-
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -26,9 +24,6 @@ struct PushOptions {
     std::string outPath;
     std::string picturePath; // --svg: the staff lists before and after
 };
-
-// Adds the `push` subcommand, filling `options` when it is parsed.
-CLI::App* addPushCommand(CLI::App& app, PushOptions& options);
 
 // Runs the push and reports what it saved on `out`. Returns the exit status: 0, or 2 with the
 // reason on `err` when the input is bad (nothing is written then).

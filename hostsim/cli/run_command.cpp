@@ -6,12 +6,13 @@
 #include "cli/staff_picture.h"
 #include "cli/transcript.h"
 #include "platform/host_platform.h"
-#include "services/host_session.h"
+#include "resource/resource_script.h"
+#include "session/host_session.h"
 #include "store/score_file.h"
 #include "store/score_layout.h"
-#include "win32/resource_script.h"
 
 #include <ostream>
+#include <sstream>
 
 using nlohmann::json;
 
@@ -30,21 +31,6 @@ struct RunReport {
 };
 
 } // namespace
-
-CLI::App* addRunCommand(CLI::App& app, RunOptions& options) {
-    CLI::App* run = app.add_subcommand(
-        "run", "Play a scenario: load the plug-in afresh, invoke it on the scenario's score with "
-               "the user's actions in its dialog, and report what happened.");
-    run->add_option("scenario", options.scenarioPath, "Scenario file (JSON)")->required();
-    run->add_flag("--json", options.json, "Print the transcript as JSON");
-    run->add_option("--out", options.outPath, "Write the score after the runs to this file");
-    run->add_option("--svg", options.picturePath,
-                    "Also draw the staff lists before and after the runs side by side, the "
-                    "moved staves marked with their distance, in this SVG file");
-    run->add_option("--plugin", options.pluginPath,
-                    "The plug-in library to load (default: the one built with this host)");
-    return run;
-}
 
 // A fixed-size text field of the menu entry: its bytes up to the first zero.
 static std::string menuText(const uint8_t* field) {
@@ -191,7 +177,10 @@ static void printStory(const json& transcript, const std::vector<RunReport>& rep
         << "\n";
 }
 
-int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostream& err) {
+// Plays the scenario of `options` and prints its transcript on `jsonOut` and its story on
+// `storyOut`, each when not null. The exit status as runScenarioCommand's.
+static int playScenario(const RunOptions& options, std::ostream* jsonOut, std::ostream* storyOut,
+                        std::ostream& err) {
     Scenario scenario;
     std::string error;
     if (!readScenarioFile(options.scenarioPath, scenario, error)) {
@@ -258,9 +247,35 @@ int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostrea
         err << error << "\n";
         return 2;
     }
-    if (options.json)
-        out << transcript.dump(2, ' ', false, json::error_handler_t::replace) << "\n";
-    else
-        printStory(transcript, reports, scenario, session.store, out);
+    if (jsonOut != nullptr)
+        *jsonOut << transcript.dump(2, ' ', false, json::error_handler_t::replace) << "\n";
+    if (storyOut != nullptr)
+        printStory(transcript, reports, scenario, session.store, *storyOut);
+    return 0;
+}
+
+int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostream& err) {
+    return options.json ? playScenario(options, &out, nullptr, err)
+                        : playScenario(options, nullptr, &out, err);
+}
+
+int runEachScenarioCommand(const RunEachOptions& options, std::ostream& err) {
+    for (size_t k = 0; k < options.scenarioPaths.size(); ++k) {
+        RunOptions one;
+        one.scenarioPath = options.scenarioPaths[k];
+        one.pluginPath = options.pluginPath;
+        one.programName = options.programName;
+        std::ostringstream transcript, story, errors;
+        int status = playScenario(one, &transcript, &story, errors);
+        std::string base = options.outDir + "/" + std::to_string(k + 1);
+        std::string error;
+        if (!writeTextFile(base + ".json", transcript.str(), error) ||
+            !writeTextFile(base + ".txt", story.str(), error) ||
+            !writeTextFile(base + ".err", errors.str(), error) ||
+            !writeTextFile(base + ".status", std::to_string(status) + "\n", error)) {
+            err << error << "\n";
+            return 2;
+        }
+    }
     return 0;
 }

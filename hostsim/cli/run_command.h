@@ -3,11 +3,11 @@
 
 #include "cli/plugin_library.h"
 
-#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 struct RunOptions {
     std::string scenarioPath;
@@ -18,14 +18,24 @@ struct RunOptions {
     std::string programName = "lumbrel-host"; // for the messages
 };
 
-// Adds the `run` subcommand, filling `options` when it is parsed.
-CLI::App* addRunCommand(CLI::App& app, RunOptions& options);
-
 // Loads the plug-in afresh and plays the scenario: version, init, menu, the invocations with
 // their actions, terminate. Prints the transcript (JSON with options.json, else the story for a
 // person) on `out`. Returns 0, or 2 with the reason on `err` when the scenario, its score or the
 // plug-in library can't be read (nothing is written then).
 int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostream& err);
+
+struct RunEachOptions {
+    std::vector<std::string> scenarioPaths;
+    std::string outDir;
+    std::string pluginPath;
+    std::string programName = "lumbrel-host";
+};
+
+// Plays each scenario in turn as `run` would, each one life of the plug-in loaded afresh, with
+// the registry as that scenario says, and writes for the k-th (from 1) what `run --json` and
+// `run` would print and their standard error and exit status: OUTDIR/k.json, k.txt, k.err and
+// k.status. Returns 0, or 2 with the reason on `err` when a file can't be written.
+int runEachScenarioCommand(const RunEachOptions& options, std::ostream& err);
 
 // The plug-in's menu entries 0 and 1 as the transcript lists them: index, result, and for an
 // entry the plug-in filled, its texts ("text" is the menu item's) and its two words.

@@ -1,9 +1,9 @@
 #include "cli/scenario.h"
 
+#include "resource/resource_script.h"
 #include "store/json_input.h"
 #include "store/score_file.h"
 #include "store/score_layout.h"
-#include "win32/resource_script.h"
 
 #include <algorithm>
 

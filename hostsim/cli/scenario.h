@@ -2,7 +2,7 @@
 // before init, and the invocations with the user's actions and answers in each.
 #pragma once
 
-#include "services/host_session.h"
+#include "session/host_session.h"
 #include "store/record_store.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The parts of the host's JSON reports that tell what the plug-in did to the score.
 #pragma once
 
-#include "services/host_session.h"
+#include "session/host_session.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,11 +1,11 @@
 // The host's dialog services, acting on the substitute host's headless dialog.
-#include "checks/contract.h"
 #include "host/services.h"
+#include "resource/win32_constants.h"
 #include "services/dialog_service_rules.h"
 #include "services/dialog_units.h"
-#include "services/host_session.h"
+#include "session/contract.h"
+#include "session/host_session.h"
 #include "win32/desktop.h"
-#include "win32/win32_constants.h"
 
 #include <string>
 

@@ -1,9 +1,9 @@
 // The host's record services and the other score services, acting on the active session.
-#include "checks/contract.h"
 #include "host/services.h"
 #include "platform/host_platform.h"
 #include "score/records.h"
-#include "services/host_session.h"
+#include "session/contract.h"
+#include "session/host_session.h"
 #include "store/caret.h"
 
 #include <algorithm>

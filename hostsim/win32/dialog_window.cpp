@@ -2,7 +2,7 @@
 // class answers, and the snapshot. The user's actions are in user_actions.cpp.
 #include "win32/dialog_window.h"
 
-#include "win32/win32_constants.h"
+#include "resource/win32_constants.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "host/services.h"
-#include "win32/resource_script.h"
+#include "resource/resource_script.h"
 
 #include <nlohmann/json.hpp>
 

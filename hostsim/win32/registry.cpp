@@ -1,6 +1,6 @@
 #include "win32/registry.h"
 
-#include "checks/contract.h"
+#include "session/contract.h"
 
 #include "platform/platform.h"
 

@@ -2,7 +2,7 @@
 // focus, the controls' changes, and the messages to the dialog procedure.
 #include "win32/dialog_window.h"
 
-#include "win32/win32_constants.h"
+#include "resource/win32_constants.h"
 
 #include <algorithm>
 #include <cctype>

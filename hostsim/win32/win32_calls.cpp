@@ -1,8 +1,8 @@
 // The Win32 user-interface calls of the platform stand-in, acting on the substitute host's
 // desktop: messages to the open dialog's controls, message boxes answered from the queue, and
 // wsprintfA.
-#include "checks/contract.h"
 #include "platform/platform.h"
+#include "session/contract.h"
 #include "win32/desktop.h"
 
 #include <cstdarg>

@@ -1,11 +1,11 @@
 // The host's dialog services on real Win32 windows: FX_Dialog runs the plug-in's dialog resource
 // as a modal dialog, the others read and change its controls.
-#include "checks/contract.h"
 #include "host/services.h"
+#include "resource/resource_script.h"
 #include "services/dialog_service_rules.h"
 #include "services/dialog_units.h"
-#include "services/host_session.h"
-#include "win32/resource_script.h"
+#include "session/contract.h"
+#include "session/host_session.h"
 #include "winhost/real_dialog.h"
 
 #include <string>

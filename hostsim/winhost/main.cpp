@@ -1,12 +1,10 @@
 // lumbrel-winhost: the substitute host on Win32. It keeps a score as records, exports the host
 // services to the plug-in DLL it loads, and plays scenarios on the real Win32 dialog, message
 // boxes and registry, writing the same transcript as lumbrel-host.
-#include "cli/run_command.h"
+#include "cli/command_line.h"
 #include "winhost/dialog_picture.h"
 #include "winhost/message_pictures.h"
 #include "winhost/open_command.h"
-
-#include <CLI/CLI.hpp>
 
 #include <fcntl.h>
 #include <io.h>
@@ -30,6 +28,21 @@ static void leaveWindowsToWine() {
     if (RegQueryValueExA(key, "Managed", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
     RegCloseKey(key);
+}
+
+static CLI::App* addOpenCommand(CLI::App& app, OpenOptions& options) {
+    CLI::App* open = app.add_subcommand(
+        "open", "Open a score in a window, as the notation program would: the Plug-ins menu runs "
+                "the plug-in's dialog for you to work, File saves the score.");
+    open->add_option("score", options.scorePath, "Score file (JSON)")->required();
+    open->add_option("--out", options.outPath,
+                     "Where Save writes the score (default: the opened file)");
+    open->add_option("--region", options.regionText,
+                     "The selection handed to every invocation: "
+                     "LIST,FIRSTSLOT,LASTSLOT,FIRSTMEASURE,LASTMEASURE (default: none)");
+    open->add_option("--plugin", options.pluginPath,
+                     "The plug-in DLL to load (default: orvanelumbrel.dll beside the host)");
+    return open;
 }
 
 int main(int argc, char** argv) {
@@ -61,15 +74,17 @@ int main(int argc, char** argv) {
                        ? std::string("the pattern must hold %d, which becomes the box's number")
                        : std::string();
         });
+    RunEachOptions runEach;
+    runEach.programName = "lumbrel-winhost";
+    CLI::App* runEachCommand = addRunEachCommand(app, runEach);
     OpenOptions openOptions;
     CLI::App* openCommand = addOpenCommand(app, openOptions);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& error) {
-        return app.exit(error) == 0 ? 0 : 2;
-    }
+    if (int status = parseCommandLine(app, argc, argv, std::cerr); status >= 0)
+        return status;
     if (*runCommand)
         return runScenarioCommand(run, std::cout, std::cerr);
+    if (*runEachCommand)
+        return runEachScenarioCommand(runEach, std::cerr);
     if (*openCommand)
         return runOpenCommand(openOptions, std::cerr);
     return 2;

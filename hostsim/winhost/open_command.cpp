@@ -3,7 +3,7 @@
 #include "cli/plugin_library.h"
 #include "cli/run_command.h"
 #include "cli/scenario.h"
-#include "services/host_session.h"
+#include "session/host_session.h"
 #include "store/score_file.h"
 #include "winhost/real_dialog.h"
 #include "winhost/score_view.h"
@@ -43,21 +43,6 @@ OpenSession session;
 
 static const char* const programName = "lumbrel-winhost";
 static const char* const windowClass = "LumbrelWinHostScore";
-
-CLI::App* addOpenCommand(CLI::App& app, OpenOptions& options) {
-    CLI::App* open = app.add_subcommand(
-        "open", "Open a score in a window, as the notation program would: the Plug-ins menu runs "
-                "the plug-in's dialog for you to work, File saves the score.");
-    open->add_option("score", options.scorePath, "Score file (JSON)")->required();
-    open->add_option("--out", options.outPath,
-                     "Where Save writes the score (default: the opened file)");
-    open->add_option("--region", options.regionText,
-                     "The selection handed to every invocation: "
-                     "LIST,FIRSTSLOT,LASTSLOT,FIRSTMEASURE,LASTMEASURE (default: none)");
-    open->add_option("--plugin", options.pluginPath,
-                     "The plug-in DLL to load (default: orvanelumbrel.dll beside the host)");
-    return open;
-}
 
 // Reads "LIST,FIRSTSLOT,LASTSLOT,FIRSTMEASURE,LASTMEASURE": five whole numbers, each from -32768
 // to 65535 (a staff set's list may be written -36 or 65500). False, with the reason, otherwise.

@@ -2,8 +2,6 @@
 // the plug-in as the notation program does, and saves the score.
 #pragma once
 
-#include <CLI/CLI.hpp>
-
 #include <iosfwd>
 #include <string>
 
@@ -13,9 +11,6 @@ struct OpenOptions {
     std::string regionText; // "LIST,FIRSTSLOT,LASTSLOT,FIRSTMEASURE,LASTMEASURE"; empty: none
     std::string pluginPath; // empty: orvanelumbrel.dll beside the host
 };
-
-// Adds the `open` subcommand, filling `options` when it is parsed.
-CLI::App* addOpenCommand(CLI::App& app, OpenOptions& options);
 
 // Opens the score in the main window and lives the plug-in's life with the person at it:
 // loaded, version, init and its menu entries at start; an invocation (with the region) each time

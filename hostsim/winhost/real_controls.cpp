@@ -1,5 +1,5 @@
 // The real dialog's controls: the user's actions on them, and what they show.
-#include "win32/resource_script.h"
+#include "resource/resource_script.h"
 #include "winhost/real_dialog.h"
 
 #include <map>
@@ -86,19 +86,19 @@ static nlohmann::json controlSnapshot(HWND control, int index, const ControlTemp
                                       const std::string& name) {
     char className[64] = "";
     GetClassNameA(control, className, sizeof className);
-    nlohmann::json json = {{"index", index},
-                           {"id", GetDlgCtrlID(control)},
-                           {"name", name},
-                           {"class", source.className},
-                           {"text", windowText(control)},
-                           {"enabled", IsWindowEnabled(control) != FALSE}};
+    nlohmann::json snapshot = {{"index", index},
+                               {"id", GetDlgCtrlID(control)},
+                               {"name", name},
+                               {"class", source.className},
+                               {"text", windowText(control)},
+                               {"enabled", IsWindowEnabled(control) != FALSE}};
     // the real window's class, in the template's spelling when the two differ only in case
     if (lstrcmpiA(className, source.className.c_str()) != 0)
-        json["class"] = className;
+        snapshot["class"] = className;
     switch (controlKind(source)) {
     case ControlKind::checkBox:
     case ControlKind::radioButton:
-        json["checked"] = SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+        snapshot["checked"] = SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
         break;
     case ControlKind::listBox: {
         std::vector<std::string> items = listItems(control, false);
@@ -106,15 +106,15 @@ static nlohmann::json controlSnapshot(HWND control, int index, const ControlTemp
         for (size_t i = 0; i < items.size(); ++i)
             if (SendMessageA(control, LB_GETSEL, i, 0) > 0)
                 selected.push_back(i);
-        json["items"] = items;
-        json["selected"] = selected;
-        json["current"] =
+        snapshot["items"] = items;
+        snapshot["selected"] = selected;
+        snapshot["current"] =
             items.empty() ? -1 : static_cast<int>(SendMessageA(control, LB_GETCARETINDEX, 0, 0));
         break;
     }
     case ControlKind::comboBox:
-        json["items"] = listItems(control, true);
-        json["selected"] = static_cast<int>(SendMessageA(control, CB_GETCURSEL, 0, 0));
+        snapshot["items"] = listItems(control, true);
+        snapshot["selected"] = static_cast<int>(SendMessageA(control, CB_GETCURSEL, 0, 0));
         break;
     case ControlKind::edit: {
         const WatchedControl* watch = watchOf(control);
@@ -122,10 +122,10 @@ static nlohmann::json controlSnapshot(HWND control, int index, const ControlTemp
         SendMessageA(control, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                      reinterpret_cast<LPARAM>(&end));
         DWORD length = static_cast<DWORD>(GetWindowTextLengthA(control));
-        json["limit"] = watch != nullptr && watch->limitSet
-                            ? static_cast<int>(SendMessageA(control, EM_GETLIMITTEXT, 0, 0))
-                            : 0;
-        json["textSelected"] = length > 0 && start == 0 && end == length;
+        snapshot["limit"] = watch != nullptr && watch->limitSet
+                                ? static_cast<int>(SendMessageA(control, EM_GETLIMITTEXT, 0, 0))
+                                : 0;
+        snapshot["textSelected"] = length > 0 && start == 0 && end == length;
         break;
     }
     case ControlKind::upDown: {
@@ -133,14 +133,14 @@ static nlohmann::json controlSnapshot(HWND control, int index, const ControlTemp
         int low = 0, high = 0;
         SendMessageA(control, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
                      reinterpret_cast<LPARAM>(&high));
-        json["range"] = watch != nullptr && watch->rangeSet ? nlohmann::json::array({low, high})
-                                                            : nlohmann::json(nullptr);
+        snapshot["range"] = watch != nullptr && watch->rangeSet ? nlohmann::json::array({low, high})
+                                                                : nlohmann::json(nullptr);
         break;
     }
     default:
         break;
     }
-    return json;
+    return snapshot;
 }
 
 nlohmann::json realDialogSnapshot(HWND dialog) {

@@ -4,9 +4,9 @@
 
 #include "dialog/procedure.h"
 #include "dialog/values.h"
+#include "resource/resource_script.h"
 #include "support/test_host.h"
 #include "win32/desktop.h"
-#include "win32/resource_script.h"
 
 #include <string>
 #include <vector>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "host/state.h"
-#include "services/host_session.h"
+#include "session/host_session.h"
 #include "win32/heap.h"
 
 #include <gtest/gtest.h>

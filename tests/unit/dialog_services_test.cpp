@@ -1,7 +1,7 @@
 // The host's dialog services: the modal dialog's life, and the values the plug-in reads and
 // writes through them.
 #include "dialog/dialog_ids.h"
-#include "services/host_session.h"
+#include "session/host_session.h"
 #include "win32/desktop.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The headless dialog built from the plug-in's template: its controls answer the plug-in's
 // messages (sent through the Win32 stand-in) and the user's actions as Win32 controls do.
 #include "dialog/dialog_ids.h"
+#include "resource/win32_constants.h"
 #include "win32/desktop.h"
-#include "win32/win32_constants.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The resource script parser, on the plug-in's own script and on scripts it must refuse.
-#include "win32/resource_script.h"
+#include "resource/resource_script.h"
 
 #include <gtest/gtest.h>
 

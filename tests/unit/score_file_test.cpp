@@ -1,4 +1,5 @@
 #include "store/score_file.h"
+#include "support/score_text.h"
 
 #include <gtest/gtest.h>
 
@@ -18,13 +19,6 @@ static bool parse(const std::string& text, RecordStore& store, std::string& erro
     return parseScore(json::parse(text), "a.json", place, store, error);
 }
 
-static RecordStore parsed(const std::string& text) {
-    RecordStore store;
-    std::string error;
-    EXPECT_TRUE(parse(text, store, error)) << error;
-    return store;
-}
-
 // The record's bytes as hex, or "missing".
 static std::string hexOf(const RecordStore& store, uint32_t tag, int16_t number,
                          uint16_t increment = 0) {
@@ -41,7 +35,7 @@ static std::string zeros(size_t size, std::vector<std::pair<size_t, std::string>
 }
 
 TEST(ScoreFileParse, GeneratedRecordsHoldTheFieldsAtTheirOffsets) {
-    RecordStore store = parsed(R"({
+    RecordStore store = parsedScore(R"({
         "measurementUnit": 2,
         "systems": [{"firstMeasure": 1, "endMeasure": 5, "optimized": true},
                     {"firstMeasure": -3, "optimized": false}, {"number": 7}],
@@ -65,8 +59,8 @@ TEST(ScoreFileParse, GeneratedRecordsHoldTheFieldsAtTheirOffsets) {
     EXPECT_EQ(hexOf(store, soiu, -36, 1), zeros(24, {{0, "ffff"}}));
     EXPECT_EQ(hexOf(store, soiu, -36, 2), zeros(24, {{8, "ffffff7f"}}));
     EXPECT_EQ(store.records.size(), 14u);
-    EXPECT_EQ(hexOf(parsed(R"({"measurementUnit": -1})"), pfgp, 0), zeros(61, {{30, "ffff"}}));
-    EXPECT_TRUE(parsed("{}").records.empty());
+    EXPECT_EQ(hexOf(parsedScore(R"({"measurementUnit": -1})"), pfgp, 0), zeros(61, {{30, "ffff"}}));
+    EXPECT_TRUE(parsedScore("{}").records.empty());
 }
 
 TEST(ScoreFileParse, GivenBytesAndRawRecords) {
@@ -79,7 +73,7 @@ TEST(ScoreFileParse, GivenBytesAndRawRecords) {
         score["staves"][0]["bytes"] = zeros(66, {{22, "0400"}, {65, "aa"}});
         score["staves"][1]["bytes"] = zeros(66, {{22, "0400"}});
         score["staffLists"][0]["entries"][0]["bytes"] = std::string(48, 'f');
-        RecordStore store = parsed(score.dump());
+        RecordStore store = parsedScore(score.dump());
         EXPECT_EQ(hexOf(store, soss, 1),
                   std::string(20, 'f') + "0200" + std::string(12, 'f') + "ffbf" + "ffff");
         EXPECT_EQ(hexOf(store, sois, 1), zeros(66, {{22, "0400"}, {65, "aa"}}));
@@ -88,7 +82,7 @@ TEST(ScoreFileParse, GivenBytesAndRawRecords) {
     }
     {
         SCOPED_TRACE("raw records come last and the later of two wins");
-        RecordStore store = parsed(R"({
+        RecordStore store = parsedScore(R"({
             "staves": [{"number": 1, "hidden": true}],
             "records": [{"tag": "SOIS", "number": 1, "bytes": "01"},
                         {"tag": "zzzz", "number": -5, "increment": 65535, "bytes": "aa"},
@@ -100,7 +94,7 @@ TEST(ScoreFileParse, GivenBytesAndRawRecords) {
     }
     {
         SCOPED_TRACE("chosen text numbers skip raw texts, raw blocks and given nameTexts");
-        RecordStore store = parsed(R"({
+        RecordStore store = parsedScore(R"({
             "staves": [{"number": 1, "name": "A"}, {"number": 2, "nameText": 2},
                        {"number": 3, "name": "C"}],
             "records": [{"tag": "SOTX", "number": 1, "bytes": "0900"},
@@ -199,7 +193,7 @@ TEST(ScoreFileJson, WrittenScoreReadsBackAndDescribesItself) {
                     {"tag": "SOTX", "number": 7, "bytes": "0800"},
                     {"tag": "txbl", "number": 8, "bytes": "4f626f65"}]
     })";
-    RecordStore store = parsed(text);
+    RecordStore store = parsedScore(text);
     json written = scoreToJson(store);
     {
         SCOPED_TRACE("records read back identically, in tag, number, increment order");
@@ -230,18 +224,18 @@ TEST(ScoreFileJson, WrittenScoreReadsBackAndDescribesItself) {
                                                      {"staff": 1, "position": 0}]},
                            {"number": 4, "entries": []}]
         })"));
-        EXPECT_EQ(scoreToJson(parsed("{}")),
+        EXPECT_EQ(scoreToJson(parsedScore("{}")),
                   json::parse(R"({"records": [], "view": {"systems": [], "staves": [],
                                                           "staffLists": []}})"));
     }
 }
 
 TEST(ScoreFileIo, WritesAndReadsFiles) {
-    RecordStore store = parsed(R"({"staves": [{"number": 1, "name": "Fl\u00fbte"}],
+    RecordStore store = parsedScore(R"({"staves": [{"number": 1, "name": "Fl\u00fbte"}],
         "records": [{"tag": "txbl", "number": 5, "bytes": "ff80"},
                     {"tag": "SOTX", "number": 3, "bytes": "0500"},
                     {"tag": "SOIS", "number": 2, "bytes": ")" +
-                               zeros(32, {{30, "0300"}}) + R"("}]})");
+                                    zeros(32, {{30, "0300"}}) + R"("}]})");
     const std::filesystem::path directory =
         std::filesystem::temp_directory_path() / ("score_file_test." + std::to_string(getpid()));
     std::filesystem::create_directories(directory);

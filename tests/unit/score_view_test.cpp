@@ -2,20 +2,14 @@
 
 #include "cli/show_command.h"
 #include "store/score_file.h"
+#include "support/score_text.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-static RecordStore parsed(const std::string& text) {
-    RecordStore store;
-    std::string error;
-    EXPECT_TRUE(parseScore(nlohmann::json::parse(text), "s.json", "", store, error)) << error;
-    return store;
-}
-
 // A score with entry 1 in three lists and a staff numbered 1, so that a mark can land wrongly.
-static const char* const before = R"({
+static const char* const scoreBefore = R"({
     "staves": [{"number": 1, "name": "Flute"}, {"number": 2, "name": "Oboe"}],
     "staffLists": [
         {"number": 0, "entries": [{"staff": 1, "position": 0}, {"staff": 2, "position": -276}]},
@@ -25,7 +19,7 @@ static const char* const before = R"({
 
 // The global list's entry 1 pushed up 24, staff set #1's entry 0 down 12, a new entry 2 in
 // system 1's list; the staves' names changed too, which is no move.
-static const char* const after = R"({
+static const char* const scoreAfter = R"({
     "staves": [{"number": 1, "name": "Flauto"}, {"number": 2, "name": "Oboe"}],
     "staffLists": [
         {"number": 0, "entries": [{"staff": 1, "position": 0}, {"staff": 2, "position": -252}]},
@@ -35,7 +29,7 @@ static const char* const after = R"({
     ]})";
 
 TEST(ScoreView, MovedEntriesAreTheStaffListEntriesWhosePositionChanged) {
-    std::vector<MovedEntry> moved = movedEntries(parsed(before), parsed(after));
+    std::vector<MovedEntry> moved = movedEntries(parsedScore(scoreBefore), parsedScore(scoreAfter));
     ASSERT_EQ(moved.size(), 3u);
     EXPECT_EQ(moved[0].list, -36);
     EXPECT_EQ(moved[0].entry, 0);
@@ -49,16 +43,16 @@ TEST(ScoreView, MovedEntriesAreTheStaffListEntriesWhosePositionChanged) {
     EXPECT_EQ(moved[2].entry, 2);
     EXPECT_EQ(moved[2].before, 0);
     EXPECT_EQ(moved[2].after, -600);
-    EXPECT_TRUE(movedEntries(parsed(after), parsed(after)).empty());
+    EXPECT_TRUE(movedEntries(parsedScore(scoreAfter), parsedScore(scoreAfter)).empty());
 }
 
 TEST(ScoreView, MarksExactlyTheRowsOfTheMovedEntries) {
-    RecordStore score = parsed(after);
+    RecordStore score = parsedScore(scoreAfter);
     {
         SCOPED_TRACE("nothing moved: the text `show` prints");
         EXPECT_EQ(scoreViewText(score, {}), describeScore(score));
     }
-    std::string shown = scoreViewText(score, movedEntries(parsed(before), score));
+    std::string shown = scoreViewText(score, movedEntries(parsedScore(scoreBefore), score));
     // each marked row: the table it stands in, its first cell, and the end the mark added
     std::vector<std::string> marked;
     std::istringstream lines(shown);

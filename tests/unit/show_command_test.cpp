@@ -2,18 +2,12 @@
 
 #include "store/caret.h"
 #include "store/score_file.h"
+#include "support/score_text.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <sstream>
-
-static RecordStore parsed(const std::string& text) {
-    RecordStore store;
-    std::string error;
-    EXPECT_TRUE(parseScore(nlohmann::json::parse(text), "s.json", "", store, error)) << error;
-    return store;
-}
 
 static std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -47,7 +41,7 @@ static std::vector<std::vector<std::string>> tableOf(const std::string& text,
 using Rows = std::vector<std::vector<std::string>>;
 
 TEST(DescribeScore, DisplayNamesFollowTheInstrumentList) {
-    std::string shown = describeScore(parsed(R"({
+    std::string shown = describeScore(parsedScore(R"({
         "staves": [{"number": 1, "name": "^fontTxt(Times,4096)Violin I"},
                    {"number": 2, "name": "^fontTxt(Times)^size(12)^nfx(0)Flute"},
                    {"number": 3, "name": "^fontTxt(Times)Oboe ^flat 2"},
@@ -80,7 +74,7 @@ TEST(DescribeScore, DisplayNamesFollowTheInstrumentList) {
                                                          {"2", "8", "[Staff 8]", "0"},
                                                          {"3", "6", "[Staff 6]", "0"},
                                                          {"4", "7", "[Staff 7]", "0"}}));
-    std::string block = describeScore(parsed(R"({
+    std::string block = describeScore(parsedScore(R"({
         "staves": [{"number": 1, "nameText": 1, "hidden": true}],
         "records": [{"tag": "SOTX", "number": 1, "bytes": "0200"},
                     {"tag": "txbl", "number": 2, "bytes": "5e6128782943656c6c6f"}]
@@ -99,12 +93,12 @@ TEST(DescribeScore, SectionsAndTables) {
         const char* names[] = {"EVPUs", "inches", "centimeters", "points", "picas", "spaces"};
         for (int unit = 1; unit <= 6; ++unit)
             EXPECT_EQ(linesOf(describeScore(
-                          parsed(R"({"measurementUnit": )" + std::to_string(unit) + "}")))[0],
+                          parsedScore(R"({"measurementUnit": )" + std::to_string(unit) + "}")))[0],
                       "Measurement unit: " + std::to_string(unit) + " (" + names[unit - 1] + ")");
-        EXPECT_EQ(linesOf(describeScore(parsed(R"({"measurementUnit": 9})")))[0],
+        EXPECT_EQ(linesOf(describeScore(parsedScore(R"({"measurementUnit": 9})")))[0],
                   "Measurement unit: 9 (unknown unit)");
     }
-    std::string shown = describeScore(parsed(R"({
+    std::string shown = describeScore(parsedScore(R"({
         "systems": [{"firstMeasure": 1, "endMeasure": 5, "optimized": true},
                     {"firstMeasure": 5, "endMeasure": 6}, {"firstMeasure": 6, "endMeasure": 6}],
         "staves": [{"number": 1, "name": "Fl\u00fbte"}],

@@ -4,8 +4,8 @@
 // window messages, which real Win32 answers by itself.
 #pragma once
 
-#include "services/host_session.h"
-#include "win32/resource_script.h"
+#include "resource/resource_script.h"
+#include "session/host_session.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "services/host_session.h"
+#include "session/host_session.h"
 
 #include <cstdio>
 

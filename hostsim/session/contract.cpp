@@ -1,4 +1,4 @@
-#include "checks/contract.h"
+#include "session/contract.h"
 
 #include "store/score_layout.h"
 

@@ -1,6 +1,6 @@
-#include "win32/resource_script.h"
+#include "resource/resource_script.h"
 
-#include "win32/win32_constants.h"
+#include "resource/win32_constants.h"
 
 #include <cctype>
 #include <cstdio>

@@ -1,0 +1,128 @@
+#include "cli/command_line.h"
+
+#include <ostream>
+
+// A whole number, optionally signed: the check that comes before a numeric option's range, so
+// that other text is named for what it is rather than as a value out of range.
+static const CLI::Validator wholeNumber(
+    [](const std::string& text) {
+        size_t start = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+        bool digits =
+            text.size() > start && text.find_first_not_of("0123456789", start) == std::string::npos;
+        return digits ? std::string() : "\"" + text + "\" is not a whole number";
+    },
+    "INT");
+
+// A 16-bit option's checks: a whole number, then its range.
+static void checkWholeNumber(CLI::Option* option, long long least, long long most) {
+    option->check(wholeNumber)->check(CLI::Range(least, most));
+}
+
+CLI::App* addRunCommand(CLI::App& app, RunOptions& options) {
+    CLI::App* run = app.add_subcommand(
+        "run", "Play a scenario: load the plug-in afresh, invoke it on the scenario's score with "
+               "the user's actions in its dialog, and report what happened.");
+    run->add_option("scenario", options.scenarioPath, "Scenario file (JSON)")->required();
+    run->add_flag("--json", options.json, "Print the transcript as JSON");
+    run->add_option("--out", options.outPath, "Write the score after the runs to this file");
+    run->add_option("--svg", options.picturePath,
+                    "Also draw the staff lists before and after the runs side by side, the "
+                    "moved staves marked with their distance, in this SVG file");
+    run->add_option("--plugin", options.pluginPath,
+                    "The plug-in library to load (default: the one built with this host)");
+    return run;
+}
+
+CLI::App* addRunEachCommand(CLI::App& app, RunEachOptions& options) {
+    CLI::App* each = app.add_subcommand(
+        "run-each",
+        "Play many scenarios in one start of the host, each as `run` plays it (a fresh life of "
+        "the plug-in, its own registry), and write for the k-th (from 1) OUTDIR/k.json and "
+        "OUTDIR/k.txt (what `run --json` and `run` print), k.err and k.status.");
+    each->add_option("scenarios", options.scenarioPaths, "Scenario files (JSON)")->required();
+    each->add_option("--out-dir", options.outDir, "The folder to write into; it must exist")
+        ->required();
+    each->add_option("--plugin", options.pluginPath,
+                     "The plug-in library to load (default: the one built with this host)");
+    return each;
+}
+
+CLI::App* addPushCommand(CLI::App& app, PushOptions& options) {
+    CLI::App* push = app.add_subcommand(
+        "push", "Run the push operation alone on a score, with the plug-in's state as given, "
+                "and print what it saved.");
+    push->add_option("score", options.scorePath, "Score file (JSON)")->required();
+    push->add_option("--staves", options.staves,
+                     "Selected instrument list positions, in order: 0-based increments in the "
+                     "global staff list, comma-separated; a position may be given twice")
+        ->required();
+    checkWholeNumber(
+        push->add_option("--distance", options.distance, "Distance in EVPUs; negative pushes down")
+            ->required(),
+        -32768, 32767);
+    checkWholeNumber(push->add_option("--scope", options.scope,
+                                      "1 optimized staff systems, 2 global staff set, 3..10 "
+                                      "staff sets #1..#8; any other value changes no staff list")
+                         ->capture_default_str(),
+                     -32768, 32767);
+    checkWholeNumber(
+        push->add_option("--first", options.first, "First staff system of the range (scope 1)")
+            ->capture_default_str(),
+        -32768, 32767);
+    checkWholeNumber(push->add_option("--last", options.last,
+                                      "Last staff system of the range (scope 1); default: the "
+                                      "number of systems"),
+                     -32768, 32767);
+    checkWholeNumber(push->add_option("--smart", options.smart,
+                                      "Smart filter: skip systems whose every staff is selected "
+                                      "(scope 1)")
+                         ->capture_default_str(),
+                     0, 1);
+    checkWholeNumber(
+        push->add_option("--update", options.update, "Ask the host to update the layout afterwards")
+            ->capture_default_str(),
+        0, 1);
+    push->add_option("--loads", options.loads,
+                     "How the host answers a load of a key without a record: exact (not found) "
+                     "or next (the next record of that tag, its key written back)")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"exact", "next"}));
+    push->add_option("--saves", options.saves,
+                     "How the host answers a save: store, or fail (nothing is stored)")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"store", "fail"}));
+    push->add_flag("--json", options.json,
+                   "Print saves, layout updates, host calls and the score as JSON");
+    push->add_option("--out", options.outPath, "Write the score after the push to this file");
+    push->add_option("--svg", options.picturePath,
+                     "Also draw the staff lists before and after the push side by side, the "
+                     "moved staves marked with their distance, in this SVG file");
+    return push;
+}
+
+int parseCommandLine(CLI::App& app, int argc, char** argv, std::ostream& err) {
+    // the first word that is not an option names the command: say so when it names none
+    for (int i = 1; i < argc; ++i) {
+        std::string word = argv[i];
+        if (word.empty() || word[0] == '-')
+            continue;
+        std::string commands;
+        bool known = false;
+        for (const CLI::App* command : app.get_subcommands({})) {
+            commands += (commands.empty() ? "" : ", ") + command->get_name();
+            known = known || command->get_name() == word;
+        }
+        if (!known) {
+            err << app.get_name() << ": unknown command \"" << word << "\"; the commands are "
+                << commands << " (--help for more)\n";
+            return 2;
+        }
+        break;
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? 0 : 2;
+    }
+    return -1;
+}
