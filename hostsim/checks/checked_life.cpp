@@ -11,23 +11,13 @@
 
 #include <cstring>
 
-// FinaleExtensionInvoke as the host's view of the entry points calls it.
-static int32_t invokeLinked(HWND window, int32_t unused1, const void* region, int32_t unused2) {
-    return FinaleExtensionInvoke(window, unused1, static_cast<const SelectionRegion*>(region),
-                                 unused2);
-}
-
-static int32_t enumerateLinked(int32_t unused, int32_t index, void* entry) {
-    return FinaleExtensionEnumerate(unused, index, static_cast<ExtensionEntry*>(entry));
-}
-
 // The plug-in linked into this program, as a loaded library would show it.
 static PluginLibrary linkedPlugin() {
     PluginLibrary plugin;
     plugin.version = FinaleExtensionVersion;
     plugin.init = FinaleExtensionInit;
-    plugin.enumerate = enumerateLinked;
-    plugin.invoke = invokeLinked;
+    plugin.enumerate = FinaleExtensionEnumerate;
+    plugin.invoke = FinaleExtensionInvoke;
     plugin.terminate = FinaleExtensionTerminate;
     plugin.menuStatus = FinaleExtensionGetMenuStatus;
     return plugin;
@@ -80,8 +70,8 @@ CheckedLife playCheckedLife(const Scenario& scenario,
     plugin.version(0);
     plugin.init(0, 0);
     std::vector<uint8_t> entry(256, 0);
-    plugin.enumerate(0, 0, entry.data());
-    plugin.enumerate(0, 1, entry.data());
+    plugin.enumerate(0, 0, reinterpret_cast<ExtensionEntry*>(entry.data()));
+    plugin.enumerate(0, 1, reinterpret_cast<ExtensionEntry*>(entry.data()));
     plugin.menuStatus(0);
     addBreaches(life, "life", session.violations);
     for (size_t i = 0; i < scenario.runs.size(); ++i) {

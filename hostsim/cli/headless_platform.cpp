@@ -51,7 +51,8 @@ InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& ru
             play.closed = dialogSnapshot(dialog);
         play.closedBy = closedByName(current);
     };
-    play.result = plugin.invoke(hostWindowHandle(), 0, region, 0);
+    play.result =
+        plugin.invoke(hostWindowHandle(), 0, static_cast<const SelectionRegion*>(region), 0);
     desktop.onOpened = nullptr;
     desktop.onEnded = nullptr;
     play.messages = desktop.messages;

@@ -7,12 +7,18 @@
 #include <cstdint>
 #include <string>
 
+// The records the host hands to the entry points, by the names the plug-in gives them. The host
+// fills and reads them as bytes of their layout; it calls each entry point through a pointer of
+// the entry point's very type.
+struct ExtensionEntry;
+struct SelectionRegion;
+
 struct PluginLibrary {
     void* handle = nullptr;
     int32_t (*version)(int32_t) = nullptr;
     int32_t (*init)(int32_t, int32_t) = nullptr;
-    int32_t (*enumerate)(int32_t, int32_t, void* entry) = nullptr;
-    int32_t (*invoke)(HWND window, int32_t, const void* region, int32_t) = nullptr;
+    int32_t (*enumerate)(int32_t, int32_t, ExtensionEntry* entry) = nullptr;
+    int32_t (*invoke)(HWND window, int32_t, const SelectionRegion* region, int32_t) = nullptr;
     void (*terminate)(int32_t) = nullptr;
     int32_t (*menuStatus)(int32_t) = nullptr;
 };

@@ -44,7 +44,8 @@ json enumerateMenu(const PluginLibrary& plugin) {
     json menu = json::array();
     for (int32_t index = 0; index < 2; ++index) {
         std::vector<uint8_t> entry(menuEntrySize, 0);
-        int32_t result = plugin.enumerate(0, index, entry.data());
+        int32_t result =
+            plugin.enumerate(0, index, reinterpret_cast<ExtensionEntry*>(entry.data()));
         json item = {{"index", index}, {"result", result}};
         if (result != 0) {
             item["text"] = menuText(entry.data());

@@ -163,7 +163,10 @@ static void invokePlugin(int32_t index) {
     RecordStore before = session.host.store;
     clearRunRecord(session.host);
     realDesktop.failure.clear();
-    session.plugin.invoke(session.window, 0, session.hasRegion ? session.region.data() : nullptr,
+    session.plugin.invoke(session.window, 0,
+                          session.hasRegion
+                              ? reinterpret_cast<const SelectionRegion*>(session.region.data())
+                              : nullptr,
                           0);
     ++session.invocations;
     session.moved = movedEntries(before, session.host.store);

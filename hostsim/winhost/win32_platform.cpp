@@ -170,7 +170,7 @@ InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& ru
         return play;
     }
     HHOOK hook = SetWindowsHookExA(WH_CBT, watchActivation, nullptr, GetCurrentThreadId());
-    play.result = plugin.invoke(hostWindow(), 0, region, 0);
+    play.result = plugin.invoke(hostWindow(), 0, static_cast<const SelectionRegion*>(region), 0);
     if (hook != nullptr)
         UnhookWindowsHookEx(hook);
     realDesktop.onOpened = nullptr;
