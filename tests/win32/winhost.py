@@ -5,7 +5,10 @@ lumbrel-winhost.exe runs orvanelumbrel.dll with the real Win32 dialog, message b
 registry (Wine's); lumbrel-host runs the same plug-in code on its headless stand-in. Both must
 write the very same transcript, byte for byte, and tell the same story to a person.
 
-  winhost.py compare SCENARIO.json|FOLDER...  each scenario on both hosts; a difference fails
+  winhost.py compare SCENARIO.json|FOLDER...  each scenario on both hosts; a difference fails.
+                                        Each host plays them all in one start (`run-each`),
+                                        each scenario a fresh life of the plug-in with its own
+                                        registry, and writes what `run --json` and `run` print
   winhost.py picture OUT.png SCENARIO   the dialog as it opened, from lumbrel-winhost --png
   winhost.py message-pictures SCENARIO OUT.png...
                                         each message box as it was shown, one file for each,
@@ -30,6 +33,7 @@ import zlib
 SKIP = 77
 WINE_FONTS = "/usr/share/wine/fonts"  # from the Debian package fonts-wine
 TIMEOUT = 120  # seconds for one host run; Wine's first start in a new prefix takes longest
+RUN_EACH_TIMEOUT = 600  # seconds for one host to play every scenario
 
 
 class Skip(Exception):
@@ -102,8 +106,8 @@ class WineSession:
         if done.returncode != 0:
             raise Skip(f"{what} failed: {done.stderr.decode(errors='replace')[-400:]}")
 
-    def run(self, command):
-        return captured(["wine"] + command, self.env)
+    def run(self, command, timeout=TIMEOUT):
+        return captured(["wine"] + command, self.env, timeout)
 
 
 def captured(command, env=None, timeout=TIMEOUT):
@@ -115,10 +119,6 @@ def captured(command, env=None, timeout=TIMEOUT):
         out.seek(0)
         err.seek(0)
         return subprocess.CompletedProcess(command, done.returncode, out.read(), err.read())
-
-
-def run_native(host, arguments):
-    return captured([host] + arguments)
 
 
 def first_difference(native, wine, place=""):
@@ -134,27 +134,38 @@ def first_difference(native, wine, place=""):
     return place or "/"
 
 
-def compare_one(session, native_host, winhost, scenario):
-    """Problems found with one scenario, as lines for a person; empty when the hosts agree."""
+def compare_one(native, wine, number):
+    """Problems found with the scenario played `number`-th, as lines for a person; empty when
+    the hosts agree. `native` and `wine` are the folders `run-each` wrote."""
+    def output(folder, suffix):
+        path = os.path.join(folder, f"{number}.{suffix}")
+        if not os.path.isfile(path):
+            return None
+        with open(path, "rb") as data:
+            return data.read()
+
     problems = []
-    for flags, what in ((["--json"], "transcript"), ([], "story")):
-        native = run_native(native_host, ["run", scenario] + flags)
-        wine = session.run([winhost, "run", scenario] + flags)
-        if native.returncode != wine.returncode:
-            problems.append(f"{what}: exit status {native.returncode} on lumbrel-host, "
-                            f"{wine.returncode} on lumbrel-winhost: "
-                            f"{wine.stderr.decode(errors='replace').strip()[-300:]}")
+    native_status, wine_status = output(native, "status"), output(wine, "status")
+    if native_status != wine_status:
+        errors = (output(wine, "err") or b"").decode(errors="replace").strip()[-300:]
+        return [f"exit status {native_status!r} on lumbrel-host, {wine_status!r} on "
+                f"lumbrel-winhost: {errors}"]
+    for suffix, what in (("json", "transcript"), ("txt", "story")):
+        native_out, wine_out = output(native, suffix), output(wine, suffix)
+        if native_out == wine_out:
             continue
-        if native.stdout == wine.stdout:
+        if native_out is None or wine_out is None:
+            problems.append(f"{what}: not written by "
+                            f"{'lumbrel-host' if native_out is None else 'lumbrel-winhost'}")
             continue
-        if flags:
+        if suffix == "json":
             try:
-                place = first_difference(json.loads(native.stdout), json.loads(wine.stdout))
+                place = first_difference(json.loads(native_out), json.loads(wine_out))
                 problems.append(f"{what}: first difference at {place}")
             except ValueError:
                 problems.append(f"{what}: lumbrel-winhost did not print JSON")
-        diff = difflib.unified_diff(native.stdout.decode(errors="replace").splitlines(),
-                                    wine.stdout.decode(errors="replace").splitlines(),
+        diff = difflib.unified_diff(native_out.decode(errors="replace").splitlines(),
+                                    wine_out.decode(errors="replace").splitlines(),
                                     "lumbrel-host", "lumbrel-winhost", lineterm="", n=2)
         problems.extend(f"  {line}" for line in list(diff)[:60])
     return problems
@@ -180,9 +191,20 @@ def compare(arguments):
             raise Skip(f"{needed} is not built (cmake --preset win32 && cmake --build --preset "
                        "win32)")
     failed = 0
-    with WineSession(arguments.prefix) as session:
-        for scenario in scenarios:
-            problems = compare_one(session, arguments.native_host, winhost, scenario)
+    with WineSession(arguments.prefix) as session, tempfile.TemporaryDirectory() as folder:
+        native, wine = os.path.join(folder, "native"), os.path.join(folder, "wine")
+        os.makedirs(native)
+        os.makedirs(wine)
+        for host, out, run in ((arguments.native_host, native, captured),
+                               (winhost, wine, lambda command, timeout: session.run(
+                                   command, timeout=timeout))):
+            done = run([host, "run-each", "--out-dir", out] + scenarios, timeout=RUN_EACH_TIMEOUT)
+            if done.returncode != 0:
+                print(f"{os.path.basename(host)} run-each failed: "
+                      f"{done.stderr.decode(errors='replace').strip()[-400:]}")
+                return 1
+        for number, scenario in enumerate(scenarios, 1):
+            problems = compare_one(native, wine, number)
             print(("DIFFERENT " if problems else "same      ") + scenario)
             for line in problems:
                 print("    " + line)
