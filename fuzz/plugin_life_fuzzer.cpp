@@ -214,8 +214,8 @@ Scenario makeScenario(FuzzedDataProvider& in) {
 // A key of any record of `tag` in the store, or a made-up one.
 RecordId someKey(FuzzedDataProvider& in, const RecordStore& store, uint32_t tag) {
     std::vector<RecordId> same;
-    for (const auto& record : store.records) {
-        RecordId id = unpackRecordId(record.first);
+    for (const StoredRecord& record : recordsInOrder(store)) {
+        RecordId id = unpackRecordId(record.key);
         if (id.tag == tag)
             same.push_back(id);
     }

@@ -69,7 +69,10 @@ int runPushCommand(const PushOptions& options, std::ostream& out, std::ostream& 
         pluginState.selectedItems[i] = positions[static_cast<size_t>(i)];
     pluginState.selectedCount = count;
 
-    RecordStore before = session.store;
+    // the score before the push, for the picture alone
+    RecordStore before;
+    if (!options.picturePath.empty())
+        before = session.store;
     activeHost = &session;
     performPush();
     activeHost = nullptr;

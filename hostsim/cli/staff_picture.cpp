@@ -167,8 +167,8 @@ static bool drawnBefore(int16_t a, int16_t b) {
 // The numbers of the staff lists that have a record in `store`, added to `lists`, in the order
 // drawn and each once.
 static void addListNumbers(const RecordStore& store, std::vector<int16_t>& lists) {
-    for (const auto& record : store.records) {
-        RecordId id = unpackRecordId(record.first);
+    for (const StoredRecord& record : recordsInOrder(store)) {
+        RecordId id = unpackRecordId(record.key);
         if (id.tag == tagStaffListEntry)
             lists.push_back(id.number);
     }

@@ -4,6 +4,7 @@
 #include "store/score_layout.h"
 
 #include <cstdio>
+#include <map>
 #include <ostream>
 
 nlohmann::json savesJson(const HostSession& session) {
@@ -36,6 +37,7 @@ void printSaves(const RecordStore& store, const std::vector<SaveEvent>& saves, s
     std::snprintf(line, sizeof line, "  %-18s %5s %5s  %-24s %s\n", "Staff list", "Entry", "Staff",
                   "Name", "Position");
     out << line;
+    std::map<uint16_t, std::string> names; // each staff's name, looked up once
     for (const SaveEvent& save : saves) {
         if (save.id.tag != tagStaffListEntry) {
             out << "  " << tagString(save.id.tag) << " (" << save.id.number << ", "
@@ -46,10 +48,12 @@ void printSaves(const RecordStore& store, const std::vector<SaveEvent>& saves, s
         // a failed save shows what the plug-in offered, which the score did not take
         const std::vector<uint8_t>& shown = save.stored ? save.after : save.offered;
         uint16_t staff = readU16(shown, listEntryStaffOffset);
+        auto name = names.find(staff);
+        if (name == names.end())
+            name = names.emplace(staff, displayName(store, staff)).first;
         std::snprintf(line, sizeof line, "  %-18s %5u %5u  %-24s %d -> %d%s\n",
                       staffListName(save.id.number).c_str(), save.id.increment, staff,
-                      displayName(store, staff).c_str(),
-                      readS32(save.before, listEntryPositionOffset),
+                      name->second.c_str(), readS32(save.before, listEntryPositionOffset),
                       readS32(shown, listEntryPositionOffset),
                       save.stored ? "" : " (the host's save failed: not stored)");
         out << line;

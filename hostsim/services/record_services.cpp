@@ -63,24 +63,36 @@ int16_t FX_LoadEData(uint32_t tag, RecordKey* key, void* buffer, uint32_t* size,
     countHostCall(serviceLoadEData, version);
     if (activeHost == nullptr || key == nullptr)
         return 0;
-    ServiceEvent event;
-    event.service = serviceLoadEData;
-    event.asked = recordId(tag, key);
-    event.probe = buffer == nullptr;
-    event.sizeAsked = size != nullptr ? *size : 0;
-    checkLoadArguments(tag, event.asked, event.probe, event.sizeAsked);
+    // the host's busiest call: the key and sizes stay in registers until the answer is noted
+    const RecordId asked = recordId(tag, key);
+    const bool probe = buffer == nullptr;
+    const uint32_t sizeAsked = size != nullptr ? *size : 0;
+    checkLoadArguments(tag, asked, probe, sizeAsked);
     int16_t answer = kindLoad(tag, key, buffer, size);
     if (activeHost->answers.load && size != nullptr)
-        answer = activeHost->answers.load(tag, *key, static_cast<uint8_t*>(buffer), event.sizeAsked,
+        answer = activeHost->answers.load(tag, *key, static_cast<uint8_t*>(buffer), sizeAsked,
                                           *size, answer);
-    event.left = recordId(tag, key);
-    event.sizeLeft = size != nullptr ? *size : 0;
-    event.answer = answer;
-    noteLoadAnswer(event);
+    LoadCall call;
+    call.tag = tag;
+    call.asked = asked;
+    call.left = recordId(tag, key);
+    call.probe = probe;
+    call.sizeAsked = sizeAsked;
+    call.sizeLeft = size != nullptr ? *size : 0;
+    call.answer = answer;
+    noteLoadAnswer(call);
     if (activeHost->keepLog) {
-        if (buffer != nullptr && event.sizeAsked > 0)
+        ServiceEvent event;
+        event.service = serviceLoadEData;
+        event.asked = call.asked;
+        event.left = call.left;
+        event.probe = call.probe;
+        event.sizeAsked = call.sizeAsked;
+        event.sizeLeft = call.sizeLeft;
+        event.answer = answer;
+        if (buffer != nullptr && call.sizeAsked > 0)
             event.bytes.assign(static_cast<const uint8_t*>(buffer),
-                               static_cast<const uint8_t*>(buffer) + event.sizeAsked);
+                               static_cast<const uint8_t*>(buffer) + call.sizeAsked);
         logServiceEvent(std::move(event));
     }
     return answer;
@@ -95,37 +107,41 @@ int16_t FX_SaveEData(uint32_t tag, RecordKey* key, const void* buffer, uint32_t 
     checkSaveArguments(tag, id, size);
     bool fails = activeHost->behaviour.failingSaves ||
                  (activeHost->answers.saveFails && activeHost->answers.saveFails(tag));
-    ServiceEvent logged;
-    logged.service = serviceSaveEData;
-    logged.asked = id;
-    logged.sizeAsked = size;
-    logged.answer = fails ? 0 : 1;
-    if (size > 0)
-        logged.bytes.assign(static_cast<const uint8_t*>(buffer),
-                            static_cast<const uint8_t*>(buffer) + size);
-    logServiceEvent(std::move(logged));
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    if (activeHost->keepLog) {
+        ServiceEvent logged;
+        logged.service = serviceSaveEData;
+        logged.asked = id;
+        logged.sizeAsked = size;
+        logged.answer = fails ? 0 : 1;
+        if (size > 0)
+            logged.bytes.assign(bytes, bytes + size);
+        logServiceEvent(std::move(logged));
+    }
     SaveEvent event;
     event.id = id;
-    std::vector<uint8_t> stored;
-    if (const std::vector<uint8_t>* old = findRecord(activeHost->store, id))
-        stored = *old;
-    event.before = stored;
+    std::vector<uint8_t>* stored = findRecord(activeHost->store, id);
+    if (stored != nullptr)
+        event.before = *stored;
     if (size > 0)
-        event.offered.assign(static_cast<const uint8_t*>(buffer),
-                             static_cast<const uint8_t*>(buffer) + size);
+        event.offered.assign(bytes, bytes + size);
     if (fails) {
-        event.after = stored;
+        event.after = event.before;
         event.stored = false;
         activeHost->saves.push_back(std::move(event));
         return 0;
     }
     // bytes of a longer stored record beyond the saved size stay
-    if (stored.size() < size)
-        stored.resize(size);
+    std::vector<uint8_t> after = event.before;
+    if (after.size() < size)
+        after.resize(size);
     if (size > 0)
-        std::memcpy(stored.data(), buffer, size);
-    event.after = stored;
-    putRecord(activeHost->store, id, std::move(stored));
+        std::memcpy(after.data(), bytes, size);
+    if (stored != nullptr)
+        *stored = after;
+    else
+        putRecord(activeHost->store, id, after);
+    event.after = std::move(after);
     activeHost->saves.push_back(std::move(event));
     return 1;
 }

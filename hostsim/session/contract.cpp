@@ -138,18 +138,30 @@ void checkLoadArguments(uint32_t tag, RecordId asked, bool probe, uint32_t size)
                         std::to_string(expected));
 }
 
-void noteLoadAnswer(const ServiceEvent& load) {
+// The last load with a buffer of `tag`; null when there was none.
+static const LoadCall* lastLoadOf(const ContractMemory& memory, uint32_t tag) {
+    for (const LoadCall& load : memory.lastLoads)
+        if (load.tag == tag)
+            return &load;
+    return nullptr;
+}
+
+void noteLoadAnswer(const LoadCall& load) {
     if (activeHost == nullptr)
         return;
     ContractMemory& memory = activeHost->contract;
     if (load.probe) {
-        if (load.asked.tag == tagTextBlock && load.answer != 0)
+        if (load.tag == tagTextBlock && load.answer != 0)
             memory.textBlockSizes[load.asked.number] = load.sizeLeft;
         return;
     }
-    ServiceEvent kept = load;
-    kept.bytes.clear();
-    memory.lastLoad[load.asked.tag] = kept;
+    // a handful of tags: a short list beats a map on the host's busiest call
+    for (LoadCall& kept : memory.lastLoads)
+        if (kept.tag == load.tag) {
+            kept = load;
+            return;
+        }
+    memory.lastLoads.push_back(load);
 }
 
 void checkSaveArguments(uint32_t tag, RecordId id, uint32_t size) {
@@ -161,12 +173,12 @@ void checkSaveArguments(uint32_t tag, RecordId id, uint32_t size) {
         reportViolation(call() + ": only staff list entries are written");
     if (memory.layoutUpdated)
         reportViolation(call() + ": after FX_UpdateLayout, which comes after the last save");
-    auto found = memory.lastLoad.find(tag);
-    if (found == memory.lastLoad.end() || found->second.answer == 0) {
+    const LoadCall* found = lastLoadOf(memory, tag);
+    if (found == nullptr || found->answer == 0) {
         reportViolation(call() + ": no record of its tag was loaded before it");
         return;
     }
-    const ServiceEvent& load = found->second;
+    const LoadCall& load = *found;
     if (!sameKey(id, load.left))
         reportViolation(call() + ": the last load of its tag left the key " + keyText(load.left));
     uint32_t loaded = load.sizeLeft < load.sizeAsked ? load.sizeLeft : load.sizeAsked;

@@ -18,7 +18,7 @@ void reportViolation(const std::string& text);
 // reported), of a record the plug-in reads.
 void checkLoadArguments(uint32_t tag, RecordId asked, bool probe, uint32_t size);
 // The host's answer to a load or probe, which later saves and text-block loads are held to.
-void noteLoadAnswer(const ServiceEvent& load);
+void noteLoadAnswer(const LoadCall& load);
 // A save: of a staff list entry, after a load of one that was found, under the key that load
 // left, with the size it left (no more than it asked for); never after the layout update.
 void checkSaveArguments(uint32_t tag, RecordId id, uint32_t size);

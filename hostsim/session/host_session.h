@@ -88,9 +88,20 @@ struct HostAnswerHooks {
     std::function<bool(double& value, bool readable)> unitValue;
 };
 
+// One call of FX_LoadEData as the strict host checks it.
+struct LoadCall {
+    uint32_t tag = 0;
+    RecordId asked{};       // the key asked for
+    RecordId left{};        // the key the host left
+    bool probe = false;     // without a buffer
+    uint32_t sizeAsked = 0; // the size asked for
+    uint32_t sizeLeft = 0;  // the size the host left
+    int32_t answer = 0;     // the host's answer
+};
+
 // What the strict host remembers between the calls of a run.
 struct ContractMemory {
-    std::map<uint32_t, ServiceEvent> lastLoad;  // by tag: the last load with a buffer
+    std::vector<LoadCall> lastLoads;            // the last load with a buffer, one per tag
     std::map<int16_t, uint32_t> textBlockSizes; // by block number: the size its probe reported
     bool layoutUpdated = false;
 };

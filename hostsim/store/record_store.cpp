@@ -2,7 +2,9 @@
 
 #include "store/score_layout.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstddef>
 
 // The number's sign bit flipped, so that unsigned order is the numbers' signed order.
 constexpr uint16_t signFlip = 0x8000;
@@ -18,25 +20,134 @@ RecordId unpackRecordId(uint64_t packed) {
                     static_cast<uint16_t>(packed)};
 }
 
+// A record put this far or less before the end of the ordered records is moved into its place at
+// once; one further back waits at the end for the next look-up (a score read in any order).
+constexpr size_t insertionReach = 256;
+
+static bool keyBefore(const StoredRecord& a, const StoredRecord& b) {
+    return a.key < b.key;
+}
+
+// Orders the records by key once more after some were appended out of order; of records with one
+// key, the one put last stays.
+static void order(const RecordStore& store) {
+    std::vector<StoredRecord>& records = store.records;
+    size_t ordered = std::min(store.orderedCount, records.size());
+    if (ordered == records.size()) {
+        store.orderedCount = ordered;
+        return;
+    }
+    auto middle = records.begin() + static_cast<std::ptrdiff_t>(ordered);
+    std::stable_sort(middle, records.end(), keyBefore);
+    std::inplace_merge(records.begin(), middle, records.end(), keyBefore);
+    size_t kept = 0;
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (i + 1 < records.size() && records[i + 1].key == records[i].key)
+            continue;
+        if (kept != i)
+            records[kept] = std::move(records[i]);
+        ++kept;
+    }
+    records.resize(kept);
+    store.orderedCount = kept;
+    store.lastFound = 0;
+}
+
+// The index of the first record whose key is not below `key`.
+static size_t lowerBound(const RecordStore& store, uint64_t key) {
+    order(store);
+    const std::vector<StoredRecord>& records = store.records;
+    // a walk asks for the record found last or the one after it
+    size_t hint = store.lastFound;
+    if (hint < records.size() && records[hint].key == key)
+        return hint;
+    if (hint + 1 < records.size() && records[hint + 1].key == key && records[hint].key < key)
+        return hint + 1;
+    auto found =
+        std::lower_bound(records.begin(), records.end(), key,
+                         [](const StoredRecord& record, uint64_t k) { return record.key < k; });
+    return static_cast<size_t>(found - records.begin());
+}
+
+static StoredRecord* find(const RecordStore& store, uint64_t key) {
+    size_t at = lowerBound(store, key);
+    if (at == store.records.size() || store.records[at].key != key)
+        return nullptr;
+    store.lastFound = at;
+    return &store.records[at];
+}
+
 const std::vector<uint8_t>* findRecord(const RecordStore& store, RecordId id) {
-    auto found = store.records.find(packRecordId(id));
-    return found == store.records.end() ? nullptr : &found->second;
+    StoredRecord* found = find(store, packRecordId(id));
+    return found == nullptr ? nullptr : &found->bytes;
 }
 
 std::vector<uint8_t>* findRecord(RecordStore& store, RecordId id) {
-    auto found = store.records.find(packRecordId(id));
-    return found == store.records.end() ? nullptr : &found->second;
+    StoredRecord* found = find(store, packRecordId(id));
+    return found == nullptr ? nullptr : &found->bytes;
 }
 
 void putRecord(RecordStore& store, RecordId id, std::vector<uint8_t> bytes) {
-    store.records[packRecordId(id)] = std::move(bytes);
+    uint64_t key = packRecordId(id);
+    std::vector<StoredRecord>& records = store.records;
+    bool ordered = store.orderedCount >= records.size();
+    if (ordered && !records.empty() && records.back().key >= key) {
+        size_t at = lowerBound(store, key);
+        if (records[at].key == key) {
+            records[at].bytes = std::move(bytes);
+            return;
+        }
+        if (records.size() - at <= insertionReach) {
+            records.insert(records.begin() + static_cast<std::ptrdiff_t>(at),
+                           StoredRecord{key, std::move(bytes)});
+            store.orderedCount = records.size();
+            return;
+        }
+        ordered = false; // ordered at the next look-up
+    }
+    records.push_back(StoredRecord{key, std::move(bytes)});
+    if (ordered)
+        store.orderedCount = records.size();
+}
+
+void eraseRecord(RecordStore& store, RecordId id) {
+    uint64_t key = packRecordId(id);
+    size_t at = lowerBound(store, key);
+    if (at < store.records.size() && store.records[at].key == key) {
+        store.records.erase(store.records.begin() + static_cast<std::ptrdiff_t>(at));
+        store.orderedCount = store.records.size();
+    }
+    store.lastFound = 0;
+}
+
+const std::vector<StoredRecord>& recordsInOrder(const RecordStore& store) {
+    order(store);
+    return store.records;
+}
+
+bool operator==(const RecordStore& a, const RecordStore& b) {
+    const std::vector<StoredRecord>& first = recordsInOrder(a);
+    const std::vector<StoredRecord>& second = recordsInOrder(b);
+    if (first.size() != second.size())
+        return false;
+    for (size_t i = 0; i < first.size(); ++i)
+        if (first[i].key != second[i].key || first[i].bytes != second[i].bytes)
+            return false;
+    return true;
+}
+
+bool operator!=(const RecordStore& a, const RecordStore& b) {
+    return !(a == b);
 }
 
 bool findNextRecord(const RecordStore& store, RecordId id, RecordId& next) {
-    auto found = store.records.upper_bound(packRecordId(id));
-    if (found == store.records.end())
+    uint64_t key = packRecordId(id);
+    if (key == UINT64_MAX)
         return false;
-    RecordId candidate = unpackRecordId(found->first);
+    size_t at = lowerBound(store, key + 1);
+    if (at == store.records.size())
+        return false;
+    RecordId candidate = unpackRecordId(store.records[at].key);
     if (candidate.tag != id.tag)
         return false;
     next = candidate;
@@ -45,10 +156,9 @@ bool findNextRecord(const RecordStore& store, RecordId id, RecordId& next) {
 
 std::vector<RecordId> sortedRecordIds(const RecordStore& store) {
     std::vector<RecordId> ids;
-    ids.reserve(store.records.size());
     // the store keeps its records in this very order
-    for (const auto& record : store.records)
-        ids.push_back(unpackRecordId(record.first));
+    for (const StoredRecord& record : recordsInOrder(store))
+        ids.push_back(unpackRecordId(record.key));
     return ids;
 }
 

@@ -12,20 +12,42 @@ struct RecordId {
     uint16_t increment;
 };
 
-struct RecordStore {
-    std::map<uint64_t, std::vector<uint8_t>> records; // by packRecordId, so in key order
+struct StoredRecord {
+    uint64_t key = 0; // packRecordId of its id
+    std::vector<uint8_t> bytes;
 };
+
+// The records in one array ordered by key, where a look-up is a binary search, or no search at
+// all when it asks for the record after the one found last (a walk over a list). A record put
+// far before the end is appended, and the array is ordered again at the next look-up; so a store
+// is read and written through the functions below, not through `records` directly.
+struct RecordStore {
+    mutable std::vector<StoredRecord> records;
+    mutable size_t orderedCount = 0; // the first records, in key order and each key once
+    mutable size_t lastFound = 0;    // where the last look-up found its record
+};
+
+// The same records, byte for byte.
+bool operator==(const RecordStore& a, const RecordStore& b);
+bool operator!=(const RecordStore& a, const RecordStore& b);
 
 // The id as one number that orders ids by tag, signed number, then increment.
 uint64_t packRecordId(RecordId id);
 RecordId unpackRecordId(uint64_t packed);
 
-// The record's bytes, or null when there is none.
+// The record's bytes, or null when there is none. The pointer is good until the next record is
+// put or erased.
 const std::vector<uint8_t>* findRecord(const RecordStore& store, RecordId id);
 std::vector<uint8_t>* findRecord(RecordStore& store, RecordId id);
 
 // Stores the record, replacing any with the same key.
 void putRecord(RecordStore& store, RecordId id, std::vector<uint8_t> bytes);
+
+// Removes the record under `id`, if there is one.
+void eraseRecord(RecordStore& store, RecordId id);
+
+// Every record, in key order.
+const std::vector<StoredRecord>& recordsInOrder(const RecordStore& store);
 
 // The first record of the same tag whose key comes after `id`'s (keys ordered by signed number,
 // then increment), into `next`; false when there is none.

@@ -183,6 +183,41 @@ static bool parseStaves(JsonInput& in, const json& staves, const std::string& pl
 }
 
 // Stores entry k of `entries` as the list entry record (`list`, k).
+// The whole number `value` when it lies in low..high; false for anything else.
+static bool wholeIn(const json& value, int64_t low, int64_t high, int64_t& number) {
+    if (value.is_number_unsigned()) {
+        auto unsignedValue = value.get<uint64_t>();
+        if (unsignedValue > static_cast<uint64_t>(high))
+            return false;
+        number = static_cast<int64_t>(unsignedValue);
+        return number >= low;
+    }
+    if (!value.is_number_integer())
+        return false;
+    number = value.get<int64_t>();
+    return number >= low && number <= high;
+}
+
+// The common entry, {"staff": S, "position": P} with whole numbers in range, into `bytes`,
+// without making the places that only an error would name (a large score has many entries);
+// false for any other entry, which the checked reading takes.
+static bool readPlainEntry(const json& entry, std::vector<uint8_t>& bytes) {
+    if (!entry.is_object() || entry.size() != 2)
+        return false;
+    const json* staff = findField(entry, "staff");
+    const json* position = findField(entry, "position");
+    int64_t staffNumber = 0;
+    int64_t place = 0;
+    if (staff == nullptr || position == nullptr ||
+        !wholeIn(*staff, INT16_MIN, UINT16_MAX, staffNumber) ||
+        !wholeIn(*position, INT32_MIN, INT32_MAX, place))
+        return false;
+    bytes.assign(listEntryRecordSize, 0);
+    writeU16(bytes, listEntryStaffOffset, static_cast<uint16_t>(staffNumber));
+    writeS32(bytes, listEntryPositionOffset, static_cast<int32_t>(place));
+    return true;
+}
+
 static bool parseListEntries(JsonInput& in, const json& entries, const std::string& place,
                              int16_t list, RecordStore& out) {
     if (!requireArray(in, entries, place))
@@ -191,8 +226,13 @@ static bool parseListEntries(JsonInput& in, const json& entries, const std::stri
         return failAt(in, place, "a staff list holds at most 65536 entries");
     for (size_t k = 0; k < entries.size(); ++k) {
         const json& entry = entries[k];
-        std::string at = elementPlace(place, k);
         std::vector<uint8_t> bytes;
+        if (readPlainEntry(entry, bytes)) {
+            putRecord(out, RecordId{tagStaffListEntry, list, static_cast<uint16_t>(k)},
+                      std::move(bytes));
+            continue;
+        }
+        std::string at = elementPlace(place, k);
         if (!requireObject(in, entry, at) ||
             !checkFields(in, entry, at, {"staff", "position", "bytes"}) ||
             !startRecord(in, entry, at, listEntryRecordSize, bytes) ||
@@ -359,6 +399,7 @@ bool parseScore(const json& score, const std::string& file, const std::string& p
         error = in.error;
         return false;
     }
+    recordsInOrder(built); // each key once, so that the store's size is its records'
     std::swap(store, built);
     return true;
 }

@@ -72,7 +72,7 @@ static std::string savePath() {
 }
 
 static bool unsaved() {
-    return session.host.store.records != session.saved.records;
+    return session.host.store != session.saved;
 }
 
 // The error on standard error and, when there is a window to own it, in a message box.

@@ -189,7 +189,7 @@ TEST_F(PushTest, OptimizedSystemsInTheRange) {
 
 TEST_F(PushTest, MissingSystemEndsTheWalk) {
     buildScore(6);
-    session.store.records.erase(packRecordId(RecordId{testTagSystem, 5, 0}));
+    eraseRecord(session.store, RecordId{testTagSystem, 5, 0});
     setPush(8, 1, 2, 6);
     select({0});
     performPush();
