@@ -72,27 +72,21 @@ int16_t FX_LoadEData(uint32_t tag, RecordKey* key, void* buffer, uint32_t* size,
     if (activeHost->answers.load && size != nullptr)
         answer = activeHost->answers.load(tag, *key, static_cast<uint8_t*>(buffer), sizeAsked,
                                           *size, answer);
-    LoadCall call;
-    call.tag = tag;
-    call.asked = asked;
-    call.left = recordId(tag, key);
-    call.probe = probe;
-    call.sizeAsked = sizeAsked;
-    call.sizeLeft = size != nullptr ? *size : 0;
-    call.answer = answer;
-    noteLoadAnswer(call);
+    const RecordId left = recordId(tag, key);
+    const uint32_t sizeLeft = size != nullptr ? *size : 0;
+    noteLoadAnswer(tag, asked, left, probe, sizeAsked, sizeLeft, answer);
     if (activeHost->keepLog) {
         ServiceEvent event;
         event.service = serviceLoadEData;
-        event.asked = call.asked;
-        event.left = call.left;
-        event.probe = call.probe;
-        event.sizeAsked = call.sizeAsked;
-        event.sizeLeft = call.sizeLeft;
+        event.asked = asked;
+        event.left = left;
+        event.probe = probe;
+        event.sizeAsked = sizeAsked;
+        event.sizeLeft = sizeLeft;
         event.answer = answer;
-        if (buffer != nullptr && call.sizeAsked > 0)
+        if (buffer != nullptr && sizeAsked > 0)
             event.bytes.assign(static_cast<const uint8_t*>(buffer),
-                               static_cast<const uint8_t*>(buffer) + call.sizeAsked);
+                               static_cast<const uint8_t*>(buffer) + sizeAsked);
         logServiceEvent(std::move(event));
     }
     return answer;

@@ -146,22 +146,30 @@ static const LoadCall* lastLoadOf(const ContractMemory& memory, uint32_t tag) {
     return nullptr;
 }
 
-void noteLoadAnswer(const LoadCall& load) {
+void noteLoadAnswer(uint32_t tag, RecordId asked, RecordId left, bool probe, uint32_t sizeAsked,
+                    uint32_t sizeLeft, int32_t answer) {
     if (activeHost == nullptr)
         return;
     ContractMemory& memory = activeHost->contract;
-    if (load.probe) {
-        if (load.tag == tagTextBlock && load.answer != 0)
-            memory.textBlockSizes[load.asked.number] = load.sizeLeft;
+    if (probe) {
+        if (tag == tagTextBlock && answer != 0)
+            memory.textBlockSizes[asked.number] = sizeLeft;
         return;
     }
     // a handful of tags: a short list beats a map on the host's busiest call
-    for (LoadCall& kept : memory.lastLoads)
-        if (kept.tag == load.tag) {
-            kept = load;
-            return;
-        }
-    memory.lastLoads.push_back(load);
+    LoadCall* kept = nullptr;
+    for (LoadCall& load : memory.lastLoads)
+        if (load.tag == tag)
+            kept = &load;
+    if (kept == nullptr)
+        kept = &memory.lastLoads.emplace_back();
+    kept->tag = tag;
+    kept->asked = asked;
+    kept->left = left;
+    kept->probe = probe;
+    kept->sizeAsked = sizeAsked;
+    kept->sizeLeft = sizeLeft;
+    kept->answer = answer;
 }
 
 void checkSaveArguments(uint32_t tag, RecordId id, uint32_t size) {

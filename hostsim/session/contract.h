@@ -18,7 +18,9 @@ void reportViolation(const std::string& text);
 // reported), of a record the plug-in reads.
 void checkLoadArguments(uint32_t tag, RecordId asked, bool probe, uint32_t size);
 // The host's answer to a load or probe, which later saves and text-block loads are held to.
-void noteLoadAnswer(const LoadCall& load);
+// The fields come one by one, as the call has them at hand.
+void noteLoadAnswer(uint32_t tag, RecordId asked, RecordId left, bool probe, uint32_t sizeAsked,
+                    uint32_t sizeLeft, int32_t answer);
 // A save: of a staff list entry, after a load of one that was found, under the key that load
 // left, with the size it left (no more than it asked for); never after the layout update.
 void checkSaveArguments(uint32_t tag, RecordId id, uint32_t size);
