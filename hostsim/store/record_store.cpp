@@ -9,11 +9,6 @@
 // The number's sign bit flipped, so that unsigned order is the numbers' signed order.
 constexpr uint16_t signFlip = 0x8000;
 
-uint64_t packRecordId(RecordId id) {
-    return static_cast<uint64_t>(id.tag) << 32 |
-           static_cast<uint64_t>(static_cast<uint16_t>(id.number) ^ signFlip) << 16 | id.increment;
-}
-
 RecordId unpackRecordId(uint64_t packed) {
     return RecordId{static_cast<uint32_t>(packed >> 32),
                     static_cast<int16_t>(static_cast<uint16_t>(packed >> 16) ^ signFlip),
@@ -69,22 +64,12 @@ static size_t lowerBound(const RecordStore& store, uint64_t key) {
     return static_cast<size_t>(found - records.begin());
 }
 
-static StoredRecord* find(const RecordStore& store, uint64_t key) {
+StoredRecord* searchRecord(const RecordStore& store, uint64_t key) {
     size_t at = lowerBound(store, key);
     if (at == store.records.size() || store.records[at].key != key)
         return nullptr;
     store.lastFound = at;
     return &store.records[at];
-}
-
-const std::vector<uint8_t>* findRecord(const RecordStore& store, RecordId id) {
-    StoredRecord* found = find(store, packRecordId(id));
-    return found == nullptr ? nullptr : &found->bytes;
-}
-
-std::vector<uint8_t>* findRecord(RecordStore& store, RecordId id) {
-    StoredRecord* found = find(store, packRecordId(id));
-    return found == nullptr ? nullptr : &found->bytes;
 }
 
 void putRecord(RecordStore& store, RecordId id, std::vector<uint8_t> bytes) {

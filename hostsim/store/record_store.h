@@ -31,14 +31,44 @@ struct RecordStore {
 bool operator==(const RecordStore& a, const RecordStore& b);
 bool operator!=(const RecordStore& a, const RecordStore& b);
 
-// The id as one number that orders ids by tag, signed number, then increment.
-uint64_t packRecordId(RecordId id);
+// The id as one number that orders ids by tag, signed number, then increment (the number's sign
+// bit flipped, so that unsigned order is the numbers' signed order).
+inline uint64_t packRecordId(RecordId id) {
+    return static_cast<uint64_t>(id.tag) << 32 |
+           static_cast<uint64_t>(static_cast<uint16_t>(id.number) ^ 0x8000u) << 16 | id.increment;
+}
 RecordId unpackRecordId(uint64_t packed);
 
+// The record under `key`, or null when there is none: the look-up that the walks' next record
+// does not answer.
+StoredRecord* searchRecord(const RecordStore& store, uint64_t key);
+
 // The record's bytes, or null when there is none. The pointer is good until the next record is
-// put or erased.
-const std::vector<uint8_t>* findRecord(const RecordStore& store, RecordId id);
-std::vector<uint8_t>* findRecord(RecordStore& store, RecordId id);
+// put or erased. Inline for the record found last and the one after it: the host's busiest
+// question.
+inline StoredRecord* findStored(const RecordStore& store, uint64_t key) {
+    std::vector<StoredRecord>& records = store.records;
+    size_t last = store.lastFound;
+    if (store.orderedCount == records.size() && last + 1 < records.size()) {
+        if (records[last].key == key)
+            return &records[last];
+        if (records[last + 1].key == key) {
+            store.lastFound = last + 1;
+            return &records[last + 1];
+        }
+    }
+    return searchRecord(store, key);
+}
+
+inline const std::vector<uint8_t>* findRecord(const RecordStore& store, RecordId id) {
+    StoredRecord* found = findStored(store, packRecordId(id));
+    return found == nullptr ? nullptr : &found->bytes;
+}
+
+inline std::vector<uint8_t>* findRecord(RecordStore& store, RecordId id) {
+    StoredRecord* found = findStored(store, packRecordId(id));
+    return found == nullptr ? nullptr : &found->bytes;
+}
 
 // Stores the record, replacing any with the same key.
 void putRecord(RecordStore& store, RecordId id, std::vector<uint8_t> bytes);
