@@ -159,8 +159,10 @@ void noteLoadAnswer(uint32_t tag, RecordId asked, RecordId left, bool probe, uin
     // a handful of tags: a short list beats a map on the host's busiest call
     LoadCall* kept = nullptr;
     for (LoadCall& load : memory.lastLoads)
-        if (load.tag == tag)
+        if (load.tag == tag) {
             kept = &load;
+            break;
+        }
     if (kept == nullptr)
         kept = &memory.lastLoads.emplace_back();
     kept->tag = tag;

@@ -31,17 +31,12 @@ void logServiceEvent(ServiceEvent event) {
         activeHost->log.push_back(std::move(event));
 }
 
-void countHostCall(HostService service, uint32_t version) {
-    if (activeHost == nullptr)
-        return;
-    ++activeHost->calls[service];
-    if (version != 0x5000005) {
-        ++activeHost->wrongVersionCalls;
-        char text[96];
-        std::snprintf(text, sizeof text, "%s: version 0x%X, not 0x5000005", serviceNames[service],
-                      version);
-        activeHost->violations.push_back(text);
-    }
+void reportWrongVersion(HostService service, uint32_t version) {
+    ++activeHost->wrongVersionCalls;
+    char text[96];
+    std::snprintf(text, sizeof text, "%s: version 0x%X, not 0x5000005", serviceNames[service],
+                  version);
+    activeHost->violations.push_back(text);
 }
 
 std::map<std::string, long> hostCallCounts(const HostSession& session) {

@@ -133,9 +133,18 @@ extern HostSession* activeHost;
 // strict host remembered; the score stays.
 void clearRunRecord(HostSession& session);
 
+// Adds the violation of a call of `service` that passed another version than the host's.
+void reportWrongVersion(HostService service, uint32_t version);
+
 // Counts one call of `service` on the active session and checks the version it passed: any
-// other is a violation.
-void countHostCall(HostService service, uint32_t version);
+// other is a violation. Inline: every host call starts here.
+inline void countHostCall(HostService service, uint32_t version) {
+    if (activeHost == nullptr)
+        return;
+    ++activeHost->calls[service];
+    if (version != 0x5000005)
+        reportWrongVersion(service, version);
+}
 
 // The services called at least once, by name, with their counts.
 std::map<std::string, long> hostCallCounts(const HostSession& session);
