@@ -14,7 +14,8 @@ From the examples in examples/guide/:
       the SVG pictures are as the host draws them today and show what their entries say; every
       picture the guide shows is there and made here, and every one made here is shown; the alt
       text of each staff picture names exactly the staves, the distance and the staff lists in
-      which the picture's own data shows staves moving
+      which the picture's own data shows staves moving; and README.md and the guide name
+      exactly the files of the release archive (cmake/release_archive.py ARCHIVE_FILES)
 
 `cmake --build --preset native --target guide_pictures` runs the first form.
 """
@@ -30,10 +31,13 @@ import tempfile
 import xml.etree.ElementTree as ElementTree
 from typing import NamedTuple, Optional, Tuple
 
+import release_archive
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 EXAMPLES = os.path.join(ROOT, "examples", "guide")
 PICTURES = os.path.join(ROOT, "docs", "guide")
 GUIDE = os.path.join(ROOT, "docs", "user-guide.md")
+README = os.path.join(ROOT, "README.md")
 WINHOST = os.path.join(ROOT, "tests", "win32", "winhost.py")
 SVG = "{http://www.w3.org/2000/svg}"
 
@@ -220,6 +224,32 @@ def alt_text_problems(picture, alt, path, names):
     return problems
 
 
+def archive_file_problems(path):
+    """Where `path` says which files the release archive holds otherwise than the archive
+    holds them: every sentence that names the archive and what it holds must name exactly its
+    files, and their number when it gives one."""
+    with open(path, encoding="utf-8") as document:
+        text = document.read()
+    where = os.path.relpath(path, ROOT)
+    files = set(release_archive.ARCHIVE_FILES)
+    sentences = re.findall(r"`lumbrel-[0-9.]+-win32\.zip`.*?(?:\.(?=\s)|$)", text, re.DOTALL)
+    sentences = [sentence for sentence in sentences if re.search(r"\bholds\b", sentence)]
+    if not sentences:
+        return [f"{where} does not say which files the release archive holds"]
+    problems = []
+    counts = {"one": 1, "two": 2, "three": 3, "four": 4, "five": 5, "six": 6, "seven": 7}
+    for sentence in sentences:
+        named = set(re.findall(r"`([^`]+)`", sentence)[1:])
+        if named != files:
+            problems.append(f"{where}: the release archive holds {sorted(files)}, not "
+                            f"{sorted(named)}: {' '.join(sentence.split())}")
+        for word in re.findall(r"\b(\w+) files\b", sentence):
+            if counts.get(word.lower(), len(files)) != len(files):
+                problems.append(f"{where}: the release archive holds {len(files)} files, not "
+                                f"{word}: {' '.join(sentence.split())}")
+    return problems
+
+
 def check(host):
     """Problems with the pictures as checked in, and with what the guide says of them."""
     problems = []
@@ -247,6 +277,8 @@ def check(host):
             problems.append(f"the guide shows {link}, which no build target makes")
     for name in sorted(made - {os.path.basename(link) for _, link in shown}):
         problems.append(f"docs/guide/{name} is made but the guide does not show it")
+    for document in (README, GUIDE):
+        problems += archive_file_problems(document)
     return problems
 
 
