@@ -3,47 +3,77 @@
 
 From the examples in examples/guide/:
   - the staff positions before and after a push, as SVG, from `lumbrel-host push --svg`
-    (and the example score's staff lists, from `lumbrel-host show --svg`);
+    (and the example score's staff lists, from `lumbrel-host show --svg`), each made from one
+    entry of STAFF_PICTURES, which says what the picture shows;
   - the dialog and the six message boxes as PNG, from orvanelumbrel.dll under Wine, through
     tests/win32/winhost.py (`picture` and `message-pictures`).
 
   guide_pictures.py --host LUMBREL_HOST --win32-dir build/win32 --prefix PREFIX   all pictures
-  guide_pictures.py --host LUMBREL_HOST --check   the SVG pictures are as the host draws them
-                                                  today, and every picture the guide shows is
-                                                  there
+  guide_pictures.py --host LUMBREL_HOST --svg-only    the SVG pictures alone, without Wine
+  guide_pictures.py --host LUMBREL_HOST --check
+      the SVG pictures are as the host draws them today and show what their entries say; every
+      picture the guide shows is there and made here, and every one made here is shown; the alt
+      text of each staff picture names exactly the staves, the distance and the staff lists in
+      which the picture's own data shows staves moving; and README.md and the guide name
+      exactly the files of the release archive (cmake/release_archive.py ARCHIVE_FILES)
 
 `cmake --build --preset native --target guide_pictures` runs the first form.
 """
 
 import argparse
 import filecmp
+import json
 import os
 import re
 import subprocess
 import sys
 import tempfile
+import xml.etree.ElementTree as ElementTree
+from typing import NamedTuple, Optional, Tuple
+
+import release_archive
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 EXAMPLES = os.path.join(ROOT, "examples", "guide")
 PICTURES = os.path.join(ROOT, "docs", "guide")
 GUIDE = os.path.join(ROOT, "docs", "user-guide.md")
+README = os.path.join(ROOT, "README.md")
 WINHOST = os.path.join(ROOT, "tests", "win32", "winhost.py")
+SVG = "{http://www.w3.org/2000/svg}"
 
 SCORE = "quartet.json"
 
-# The pictures drawn by lumbrel-host: file, and the command on the example score.
+
+class StaffPicture(NamedTuple):
+    """A picture of the example score's staff lists, and what it shows. Without staves, the
+    score as it is (`show`); with them, a push of those staves (by their names in the
+    instrument list) by `distance` EVPUs (+ up), to `scope` (the entry of "Staff systems to
+    affect:"), in the optimized systems `systems` (first, last; None for all) with the smart
+    filter on or off. `moved_in` names the staff lists, as the picture heads them, in which the
+    staves move."""
+    file: str
+    staves: Tuple[str, ...] = ()
+    distance: int = 0
+    scope: str = ""
+    systems: Optional[Tuple[int, int]] = None
+    smart: int = 0
+    moved_in: Tuple[str, ...] = ()
+
+
+OPTIMIZED = "Optimized Staff Systems"
+GLOBAL = "Global Staff Set"
+
 STAFF_PICTURES = [
-    ("staff-lists.svg", ["show", SCORE]),
-    ("optimized-systems.svg",
-     ["push", SCORE, "--staves", "2,3", "--distance", "-36", "--scope", "1", "--smart", "0"]),
-    ("smart-filter.svg",
-     ["push", SCORE, "--staves", "2,3", "--distance", "-36", "--scope", "1", "--smart", "1"]),
-    ("selected-systems.svg",
-     ["push", SCORE, "--staves", "2", "--distance", "24", "--scope", "1", "--first", "2",
-      "--last", "2", "--smart", "1"]),
-    ("global-staff-set.svg", ["push", SCORE, "--staves", "1", "--distance", "24", "--scope", "2"]),
-    ("staff-set.svg", ["push", SCORE, "--staves", "3", "--distance", "-48", "--scope", "3"]),
-    ("missing-staff.svg", ["push", SCORE, "--staves", "1", "--distance", "24", "--scope", "1"]),
+    StaffPicture("staff-lists.svg"),
+    StaffPicture("optimized-systems.svg", ("Violin", "Cello"), -36, OPTIMIZED, smart=0,
+                 moved_in=("System 1", "System 2")),
+    StaffPicture("smart-filter.svg", ("Violin", "Cello"), -36, OPTIMIZED, smart=1,
+                 moved_in=("System 1",)),
+    StaffPicture("selected-systems.svg", ("Violin",), 24, OPTIMIZED, systems=(2, 2), smart=1,
+                 moved_in=("System 2",)),
+    StaffPicture("global-staff-set.svg", ("Oboe",), 24, GLOBAL, moved_in=(GLOBAL,)),
+    StaffPicture("staff-set.svg", ("Violin",), -48, "Staff Set #1", moved_in=("Staff Set #1",)),
+    StaffPicture("missing-staff.svg", ("Oboe",), 24, OPTIMIZED, moved_in=("System 1",)),
 ]
 
 # The dialog as it opens, under Wine: file, scenario.
@@ -62,14 +92,58 @@ MESSAGE_PICTURES = [
 ]
 
 
+def read_score():
+    with open(os.path.join(EXAMPLES, SCORE), encoding="utf-8") as score:
+        return json.load(score)
+
+
+def staff_names(score):
+    """{staff number: its name as the instrument list shows it} for the example score: the
+    name without its leading caret commands (^fontTxt(...) and the like)."""
+    names = {}
+    for staff in score.get("staves", []):
+        name = re.sub(r"^(?:\^[A-Za-z]+\([^)]*\))*", "", staff.get("name", ""))
+        names[staff["number"]] = name or f"[Staff {staff['number']}]"
+    return names
+
+
+def scope_number(scope):
+    """The push's --scope for an entry of "Staff systems to affect:"."""
+    if scope == OPTIMIZED:
+        return 1
+    if scope == GLOBAL:
+        return 2
+    number = re.fullmatch(r"Staff Set #([1-8])", scope)
+    if not number:
+        raise ValueError(f"{scope!r} is not an entry of Staff systems to affect:")
+    return int(number.group(1)) + 2
+
+
+def host_command(picture, score):
+    """The lumbrel-host command that draws `picture`, without its --svg."""
+    if not picture.staves:
+        return ["show", SCORE]
+    names = staff_names(score)
+    global_list = next(entry["entries"] for entry in score["staffLists"] if entry["number"] == 0)
+    slots = [names[entry["staff"]] for entry in global_list]  # the instrument list, in order
+    positions = ",".join(str(slots.index(name)) for name in picture.staves)
+    command = ["push", SCORE, "--staves", positions, "--distance", str(picture.distance),
+               "--scope", str(scope_number(picture.scope))]
+    if picture.systems:
+        command += ["--first", str(picture.systems[0]), "--last", str(picture.systems[1])]
+    return command + ["--smart", str(picture.smart)]
+
+
 def draw_staff_pictures(host, folder):
     """Draws the staff pictures into `folder`; the problems, as lines for a person."""
     problems = []
-    for name, command in STAFF_PICTURES:
-        done = subprocess.run([host] + command + ["--svg", os.path.join(folder, name)],
+    score = read_score()
+    for picture in STAFF_PICTURES:
+        command = host_command(picture, score)
+        done = subprocess.run([host] + command + ["--svg", os.path.join(folder, picture.file)],
                               cwd=EXAMPLES, capture_output=True, check=False)
         if done.returncode != 0:
-            problems.append(f"{name}: lumbrel-host {' '.join(command)} failed: "
+            problems.append(f"{picture.file}: lumbrel-host {' '.join(command)} failed: "
                             f"{done.stderr.decode(errors='replace').strip()}")
     return problems
 
@@ -93,34 +167,118 @@ def make_windows_pictures(win32_dir, prefix):
 
 
 def guide_pictures():
-    """The pictures the guide shows, as paths relative to docs/."""
+    """The pictures the guide shows: (alt text, path relative to docs/), in order."""
     with open(GUIDE, encoding="utf-8") as guide:
         text = guide.read()
-    return re.findall(r"!\[[^\]]*\]\(([^)\s]+)\)", text)
+    return re.findall(r"!\[([^\]]*)\]\(([^)\s]+)\)", text)
+
+
+def moves_drawn(path, names):
+    """What a staff picture's own data shows moving: the staves' names, the distances and the
+    headings of the lists they move in; and the headings of all its lists."""
+    root = ElementTree.parse(path).getroot()
+    staves, distances, lists, headings = set(), set(), set(), set()
+    for group in root.iter(f"{SVG}g"):
+        if group.get("class") != "staff-list":
+            continue
+        heading = "".join(group.find(f"{SVG}text").itertext())
+        headings.add(heading)
+        for staff in group.iter(f"{SVG}g"):
+            if "moved" in staff.get("class", "").split():
+                staves.add(names.get(int(staff.get("data-staff")), staff.get("data-staff")))
+                distances.add(int(staff.get("data-distance")))
+                lists.add(heading)
+    return staves, distances, lists, headings
+
+
+def alt_text_problems(picture, alt, path, names):
+    """Where the entry of a staff picture or its alt text in the guide says otherwise than the
+    picture's data shows."""
+    problems = []
+    staves, distances, lists, headings = moves_drawn(path, names)
+    where = f"docs/guide/{picture.file}"
+    stated = (set(picture.staves), {picture.distance} if picture.staves else set(),
+              set(picture.moved_in))
+    if stated != (staves, distances, lists):
+        problems.append(f"{where}: its entry says {sorted(stated[0])} move by "
+                        f"{sorted(stated[1])} in {sorted(stated[2])}; the picture shows "
+                        f"{sorted(staves)} moving by {sorted(distances)} in {sorted(lists)}")
+    named = {name for name in names.values()
+             if re.search(rf"\b{re.escape(name)}\b", alt, re.IGNORECASE)}
+    if named != staves:
+        problems.append(f"{where}: the alt text names {sorted(named) or 'no staff'}, the picture "
+                        f"moves {sorted(staves) or 'no staff'}")
+    said = {int(amount) * (1 if way == "up" else -1)
+            for way, amount in re.findall(r"\b(up|down) by (\d+) EVPUs\b", alt)}
+    if said != distances:
+        problems.append(f"{where}: the alt text gives the distances {sorted(said)}, the "
+                        f"picture {sorted(distances)} (in EVPUs, + up)")
+    for heading in sorted(lists):
+        if heading not in alt:
+            problems.append(f"{where}: the alt text does not name {heading}, where staves move")
+    list_names = r"\b(?:system \d+|staff set #\d+|global staff (?:set|list))"
+    for mention in re.findall(list_names, alt, re.IGNORECASE):
+        if mention not in headings:
+            problems.append(f"{where}: the alt text names the staff list {mention!r}, which the "
+                            f"picture heads as one of {sorted(headings)}")
+    return problems
+
+
+def archive_file_problems(path):
+    """Where `path` says which files the release archive holds otherwise than the archive
+    holds them: every sentence that names the archive and what it holds must name exactly its
+    files, and their number when it gives one."""
+    with open(path, encoding="utf-8") as document:
+        text = document.read()
+    where = os.path.relpath(path, ROOT)
+    files = set(release_archive.ARCHIVE_FILES)
+    sentences = re.findall(r"`lumbrel-[0-9.]+-win32\.zip`.*?(?:\.(?=\s)|$)", text, re.DOTALL)
+    sentences = [sentence for sentence in sentences if re.search(r"\bholds\b", sentence)]
+    if not sentences:
+        return [f"{where} does not say which files the release archive holds"]
+    problems = []
+    counts = {"one": 1, "two": 2, "three": 3, "four": 4, "five": 5, "six": 6, "seven": 7}
+    for sentence in sentences:
+        named = set(re.findall(r"`([^`]+)`", sentence)[1:])
+        if named != files:
+            problems.append(f"{where}: the release archive holds {sorted(files)}, not "
+                            f"{sorted(named)}: {' '.join(sentence.split())}")
+        for word in re.findall(r"\b(\w+) files\b", sentence):
+            if counts.get(word.lower(), len(files)) != len(files):
+                problems.append(f"{where}: the release archive holds {len(files)} files, not "
+                                f"{word}: {' '.join(sentence.split())}")
+    return problems
 
 
 def check(host):
-    """Problems with the pictures as checked in."""
+    """Problems with the pictures as checked in, and with what the guide says of them."""
     problems = []
-    with tempfile.TemporaryDirectory() as folder:
-        problems += draw_staff_pictures(host, folder)
-        for name, _ in STAFF_PICTURES:
-            fresh = os.path.join(folder, name)
-            kept = os.path.join(PICTURES, name)
-            if os.path.isfile(fresh) and not (os.path.isfile(kept) and
-                                              filecmp.cmp(fresh, kept, shallow=False)):
-                problems.append(f"docs/guide/{name} is not as lumbrel-host draws it now: "
-                                "cmake --build --preset native --target guide_pictures")
-    made = {name for name, _ in STAFF_PICTURES + DIALOG_PICTURES}
+    made = {picture.file for picture in STAFF_PICTURES}
+    made |= {name for name, _ in DIALOG_PICTURES}
     made |= {name for _, names in MESSAGE_PICTURES for name in names}
     shown = guide_pictures()
-    for link in shown:
+    names = staff_names(read_score())
+    with tempfile.TemporaryDirectory() as folder:
+        problems += draw_staff_pictures(host, folder)
+        for picture in STAFF_PICTURES:
+            fresh = os.path.join(folder, picture.file)
+            kept = os.path.join(PICTURES, picture.file)
+            if os.path.isfile(fresh) and not (os.path.isfile(kept) and
+                                              filecmp.cmp(fresh, kept, shallow=False)):
+                problems.append(f"docs/guide/{picture.file} is not as lumbrel-host draws it now: "
+                                "cmake --build --preset native --target guide_pictures")
+            for alt, link in shown:
+                if link == f"guide/{picture.file}" and os.path.isfile(fresh):
+                    problems += alt_text_problems(picture, alt, fresh, names)
+    for _, link in shown:
         if not os.path.isfile(os.path.join(os.path.dirname(GUIDE), link)):
             problems.append(f"the guide shows {link}, which is not there")
         elif not link.startswith("guide/") or os.path.basename(link) not in made:
             problems.append(f"the guide shows {link}, which no build target makes")
-    for name in sorted(made - {os.path.basename(link) for link in shown}):
+    for name in sorted(made - {os.path.basename(link) for _, link in shown}):
         problems.append(f"docs/guide/{name} is made but the guide does not show it")
+    for document in (README, GUIDE):
+        problems += archive_file_problems(document)
     return problems
 
 
@@ -130,19 +288,24 @@ def main():
     parser.add_argument("--host", required=True, help="lumbrel-host")
     parser.add_argument("--win32-dir", help="the Win32 build, for the pictures under Wine")
     parser.add_argument("--prefix", help="the Wine prefix to use")
-    parser.add_argument("--check", action="store_true",
-                        help="check the pictures checked in instead of making them")
+    mode = parser.add_mutually_exclusive_group()
+    mode.add_argument("--check", action="store_true",
+                      help="check the pictures checked in instead of making them")
+    mode.add_argument("--svg-only", action="store_true",
+                      help="make the SVG pictures alone, from lumbrel-host, leaving the PNGs")
     arguments = parser.parse_args()
     host = os.path.abspath(arguments.host)
     if arguments.check:
         problems = check(host)
     else:
-        if not arguments.win32_dir or not arguments.prefix:
-            parser.error("making the pictures needs --win32-dir and --prefix")
+        if not arguments.svg_only and (not arguments.win32_dir or not arguments.prefix):
+            parser.error("making the pictures under Wine needs --win32-dir and --prefix "
+                         "(or --svg-only)")
         os.makedirs(PICTURES, exist_ok=True)
         problems = draw_staff_pictures(host, PICTURES)
-        problems += make_windows_pictures(os.path.abspath(arguments.win32_dir),
-                                          os.path.abspath(arguments.prefix))
+        if not arguments.svg_only:
+            problems += make_windows_pictures(os.path.abspath(arguments.win32_dir),
+                                              os.path.abspath(arguments.prefix))
     for problem in problems:
         print(problem)
     if not problems:

@@ -6,7 +6,8 @@
       Run when the release is installed (and so when CPack stages the archive), after the DLL
       was copied into DIR: writes DIR/user-guide.html (docs/user-guide.md with its pictures
       embedded), DIR/BUILDINFO (the commit, the source date and the tools' versions) and
-      DIR/SHA256SUMS (the SHA-256 of every other file in DIR, as sha256sum writes them).
+      DIR/SHA256SUMS (the SHA-256 of every other file of the archive, as sha256sum writes
+      them).
 
   release_archive.py canonical-zip ARCHIVE --source-dir S
       Run by CPack on the archive it wrote: writes it again with its files alone (no folder
@@ -29,9 +30,14 @@ import zipfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import user_guide_html  # noqa: E402
 
+DLL = "orvanelumbrel.dll"
 GUIDE = "user-guide.html"
 BUILDINFO = "BUILDINFO"
 CHECKSUMS = "SHA256SUMS"
+# Every file of the archive, in its order. The archive's test (tests/win32/check_release_archive.py)
+# holds the archive to it, and the guide_pictures test holds README.md and docs/user-guide.md,
+# which name the files for people.
+ARCHIVE_FILES = sorted([DLL, GUIDE, BUILDINFO, CHECKSUMS])
 # the earliest time a zip entry can hold
 ZIP_EPOCH = 315532800  # 1980-01-01 00:00:00 UTC
 
@@ -112,10 +118,9 @@ def release_files(args):
         raise ReleaseError(str(error)) from None
     write_text(os.path.join(args.dir, BUILDINFO), build_info(args))
     sums = []
-    for name in sorted(os.listdir(args.dir)):
-        path = os.path.join(args.dir, name)
-        if name != CHECKSUMS and os.path.isfile(path):
-            with open(path, "rb") as content:
+    for name in ARCHIVE_FILES:
+        if name != CHECKSUMS:
+            with open(os.path.join(args.dir, name), "rb") as content:
                 sums.append(f"{hashlib.sha256(content.read()).hexdigest()}  {name}\n")
     write_text(os.path.join(args.dir, CHECKSUMS), "".join(sums))
 

@@ -27,7 +27,8 @@ CLI::App* addRunCommand(CLI::App& app, RunOptions& options) {
     run->add_option("--out", options.outPath, "Write the score after the runs to this file");
     run->add_option("--svg", options.picturePath,
                     "Also draw the staff lists before and after the runs side by side, the "
-                    "moved staves marked with their distance, in this SVG file");
+                    "moved staves marked with their distance, in this SVG file: two lists to "
+                    "a row, a large score in as many rows as it needs, one under the other");
     run->add_option("--plugin", options.pluginPath,
                     "The plug-in library to load (default: the one built with this host)");
     return run;
@@ -96,7 +97,8 @@ CLI::App* addPushCommand(CLI::App& app, PushOptions& options) {
     push->add_option("--out", options.outPath, "Write the score after the push to this file");
     push->add_option("--svg", options.picturePath,
                      "Also draw the staff lists before and after the push side by side, the "
-                     "moved staves marked with their distance, in this SVG file");
+                     "moved staves marked with their distance, in this SVG file: two lists to "
+                     "a row, a large score in as many rows as it needs, one under the other");
     return push;
 }
 

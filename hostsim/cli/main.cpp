@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
     showCommand->add_option("score", showPath, "Score file (JSON)")->required();
     showCommand->add_option("--svg", showPicture,
                             "Also draw the staff lists as columns of staff lines at their "
-                            "positions, in this SVG file");
+                            "positions, in this SVG file: four lists to a row, a large score "
+                            "in as many rows as it needs, one under the other");
 
     app.name("lumbrel-host");
     if (int status = parseCommandLine(app, argc, argv, std::cerr); status >= 0)

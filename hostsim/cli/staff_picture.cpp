@@ -48,9 +48,15 @@ struct RulerMark {
 
 } // namespace
 
-// Sizes in pixels.
+// Sizes in pixels. A picture is shown at most about 760 pixels wide (the user guide's column):
+// at most four columns to a row, two lists before and after or four lists alone, keep it so
+// for names of up to about a dozen characters, the text then drawn at its own size.
+constexpr size_t columnsPerRow = 4;
 constexpr double margin = 16;
-constexpr double plotTop = 112;
+constexpr double legendStep = 16;  // between the legend's lines
+constexpr double headingRise = 40; // a list's heading above the top of its row's plot
+constexpr double stateRise = 20;   // "before" and "after" above it
+constexpr double rowGap = 40;      // between the lowest point of a row and the next headings
 constexpr double plotHeight = 480;
 constexpr double largestScale = 0.5; // pixels per EVPU
 constexpr double lineLength = 48;
@@ -242,8 +248,19 @@ static VerticalScale verticalScale(const std::vector<ListGroup>& groups) {
     return scale;
 }
 
-static double yOf(const VerticalScale& scale, double position) {
+// The height of `position` in the row whose plot starts at `plotTop`.
+static double yOf(const VerticalScale& scale, double plotTop, double position) {
     return plotTop + (scale.top - position) * scale.scale;
+}
+
+// The name of a staff list in the dialog's words: "Global Staff Set", "Staff Set #k"; a
+// system's own list "System N".
+static std::string pictureListName(int16_t list) {
+    if (list == globalStaffList)
+        return "Global Staff Set";
+    if (list >= firstStaffSetList && list <= lastStaffSetList)
+        return "Staff Set #" + std::to_string(list - firstStaffSetList + 1);
+    return staffListName(list);
 }
 
 // A round step between ruler marks giving about eight of them over `range`; 1 EVPU at least.
@@ -278,18 +295,19 @@ static double rulerWidth(const std::vector<RulerMark>& marks) {
     return widest + 24;
 }
 
-// The ruler at the left, its axis at `axis`, and the grid lines across the picture, to `right`.
+// The ruler at the left of a row whose plot starts at `plotTop`, its axis at `axis`, and the
+// grid lines across the picture, to `right`.
 static std::string drawRuler(const VerticalScale& scale, const std::vector<RulerMark>& marks,
-                             double axis, double right) {
+                             double plotTop, double axis, double right) {
     std::string labels, grid, ticks;
     for (const RulerMark& mark : marks) {
-        double y = yOf(scale, mark.position);
+        double y = yOf(scale, plotTop, mark.position);
         labels += "<text x=\"" + number(axis - 8) + "\" y=\"" + number(y + 4) +
                   "\" text-anchor=\"end\">" + mark.label + "</text>\n";
         grid += "M" + number(axis) + " " + number(y) + "H" + number(right);
         ticks += "M" + number(axis - 5) + " " + number(y) + "H" + number(axis);
     }
-    double bottom = yOf(scale, scale.bottom);
+    double bottom = yOf(scale, plotTop, scale.bottom);
     return "<g class=\"ruler\" font-size=\"11\" fill=\"#666666\">\n"
            "<path class=\"grid\" d=\"" +
            grid + "\" stroke=\"#e4e4e4\" stroke-width=\"1\"/>\n<path class=\"axis\" d=\"M" +
@@ -297,17 +315,18 @@ static std::string drawRuler(const VerticalScale& scale, const std::vector<Ruler
            "\" stroke=\"#666666\" stroke-width=\"1\" fill=\"none\"/>\n" + labels + "</g>\n";
 }
 
-// One column at `x`: each staff a line at its position with its name; names that would touch
-// are moved down, each staying with its line's group. Returns the lowest point drawn.
+// One column at `x`, in the row whose plot starts at `plotTop`: each staff a line at its
+// position with its name; names that would touch are moved down, each staying with its line's
+// group. Returns the lowest point drawn.
 static double drawColumn(std::string& out, const Column& column, int16_t list, double x,
-                         const VerticalScale& scale) {
+                         double plotTop, const VerticalScale& scale) {
     bool isAfter = std::string(column.state) == "after";
     out += "<g class=\"column";
     if (*column.state)
         out += std::string(" ") + column.state;
     out += "\" data-list=\"" + std::to_string(list) + "\">\n";
     if (*column.state)
-        out += "<text x=\"" + number(x) + "\" y=\"" + number(plotTop - 20) +
+        out += "<text x=\"" + number(x) + "\" y=\"" + number(plotTop - stateRise) +
                "\" font-style=\"italic\" fill=\"#666666\">" + column.state + "</text>\n";
     if (column.staves.empty()) {
         out += "<text x=\"" + number(x) + "\" y=\"" + number(plotTop + 4) +
@@ -325,13 +344,13 @@ static double drawColumn(std::string& out, const Column& column, int16_t list, d
     std::vector<double> nameY(column.staves.size());
     double previous = -1e300;
     for (size_t i : order) {
-        nameY[i] = std::max(yOf(scale, column.staves[i].position), previous + labelStep);
+        nameY[i] = std::max(yOf(scale, plotTop, column.staves[i].position), previous + labelStep);
         previous = nameY[i];
     }
 
     for (size_t i = 0; i < column.staves.size(); ++i) {
         const StaffMark& mark = column.staves[i];
-        double y = yOf(scale, mark.position);
+        double y = yOf(scale, plotTop, mark.position);
         std::string name = xmlText(mark.name);
         std::string tooltip = name + ": position " + std::to_string(mark.position);
         out += "<g class=\"staff";
@@ -365,47 +384,73 @@ static double drawColumn(std::string& out, const Column& column, int16_t list, d
         out += "</g>\n";
     }
     out += "</g>\n";
-    return std::max(nameY[order.back()] + 4, yOf(scale, scale.bottom));
+    return std::max(nameY[order.back()] + 4, yOf(scale, plotTop, scale.bottom));
 }
 
-// The whole picture of `groups`, under `title` and `legend`.
+// The whole picture of `groups`, under `title` and the lines of `legend`: the lists in rows of
+// at most `columnsPerRow` columns, one under the other, each list in its row's place as wide as
+// the widest list in that place, every row with its own ruler and the same scale.
 static std::string drawPicture(std::vector<ListGroup>& groups, const std::string& title,
-                               const std::string& legend) {
+                               const std::vector<std::string>& legend) {
     VerticalScale scale = verticalScale(groups);
     std::vector<RulerMark> marks = rulerMarks(scale);
     double left = margin + rulerWidth(marks);
-    double right = left;
-    for (ListGroup& group : groups) {
+    size_t perRow =
+        groups.empty() ? 1 : std::max<size_t>(1, columnsPerRow / groups.front().columns.size());
+    std::vector<double> placeWidths(std::min(perRow, groups.size()), 0);
+    for (size_t i = 0; i < groups.size(); ++i) {
+        ListGroup& group = groups[i];
         double width = 0;
         for (Column& column : group.columns) {
             column.width = columnWidth(column);
             width += column.width;
         }
         // the heading spans the group's columns: widen the last one when it is wider
-        double heading = textLength(staffListName(group.list)) * headingWidth + columnGap;
+        double heading = textLength(pictureListName(group.list)) * headingWidth + columnGap;
         if (heading > width)
             group.columns.back().width += heading - width;
-        right += std::max(width, heading) + listGap;
+        double& place = placeWidths[i % perRow];
+        place = std::max(place, std::max(width, heading));
     }
-    right = std::max(right, margin + textLength(legend) * charWidth + margin);
+    double right = left;
+    for (double width : placeWidths)
+        right += width + listGap;
+    for (const std::string& line : legend)
+        right = std::max(right, margin + textLength(line) * charWidth + margin);
 
     std::string body;
-    double x = left;
-    double lowest = yOf(scale, scale.bottom);
+    double legendBottom = margin + 32 + legendStep * static_cast<double>(legend.size() - 1);
+    double plotTop = legendBottom + 24 + headingRise;
+    std::string rowTops;
+    double lowest = plotTop + 4;
     if (groups.empty())
-        body += "<text x=\"" + number(x) + "\" y=\"" + number(plotTop + 4) +
+        body += "<text x=\"" + number(left) + "\" y=\"" + number(plotTop + 4) +
                 "\" fill=\"#666666\">No staff lists</text>\n";
-    for (const ListGroup& group : groups) {
-        body += "<g class=\"staff-list\" data-list=\"" + std::to_string(group.list) + "\">\n";
-        body += "<text class=\"heading\" x=\"" + number(x) + "\" y=\"" + number(plotTop - 40) +
-                "\" font-size=\"13\" font-weight=\"bold\">" + staffListName(group.list) +
-                "</text>\n";
-        for (const Column& column : group.columns) {
-            lowest = std::max(lowest, drawColumn(body, column, group.list, x, scale));
-            x += column.width;
+    for (size_t first = 0; first < groups.size(); first += perRow) {
+        if (first > 0)
+            plotTop = lowest + rowGap + headingRise;
+        rowTops += (first > 0 ? ", " : "") + number(plotTop) + " in row " +
+                   std::to_string(first / perRow + 1);
+        body += "<g class=\"row\" data-row=\"" + std::to_string(first / perRow + 1) + "\">\n";
+        body += drawRuler(scale, marks, plotTop, left - 8, right - listGap);
+        lowest = yOf(scale, plotTop, scale.bottom);
+        double x = left;
+        for (size_t i = first; i < std::min(groups.size(), first + perRow); ++i) {
+            const ListGroup& group = groups[i];
+            body += "<g class=\"staff-list\" data-list=\"" + std::to_string(group.list) + "\">\n";
+            body += "<text class=\"heading\" x=\"" + number(x) + "\" y=\"" +
+                    number(plotTop - headingRise) + "\" font-size=\"13\" font-weight=\"bold\">" +
+                    pictureListName(group.list) + "</text>\n";
+            double columnX = x;
+            for (const Column& column : group.columns) {
+                lowest =
+                    std::max(lowest, drawColumn(body, column, group.list, columnX, plotTop, scale));
+                columnX += column.width;
+            }
+            body += "</g>\n";
+            x += placeWidths[i - first] + listGap;
         }
         body += "</g>\n";
-        x += listGap;
     }
     double width = std::ceil(right);
     double height = std::ceil(lowest + 2 * margin);
@@ -419,15 +464,17 @@ static std::string drawPicture(std::vector<ListGroup>& groups, const std::string
            number(height) + "\" viewBox=\"0 0 " + number(width) + " " + number(height) +
            "\" font-family=\"" + fontFamily + "\" font-size=\"12\">\n";
     out += "<title>" + title + "</title>\n";
-    out += "<desc>Each line is a staff at its vertical position in EVPUs: y = " + number(plotTop) +
-           " + (" + topText + " - position) * " + scaleText + ".</desc>\n";
+    out += "<desc>Each line is a staff at its vertical position in EVPUs: y = T + (" +
+           std::string(topText) + " - position) * " + scaleText + ", T the top of its row";
+    out += groups.empty() ? "" : ": " + rowTops;
+    out += ".</desc>\n";
     out += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
     out += "<text x=\"" + number(margin) + "\" y=\"" + number(margin + 12) +
            "\" font-size=\"15\" font-weight=\"bold\">" + title + "</text>\n";
-    out += "<text x=\"" + number(margin) + "\" y=\"" + number(margin + 32) +
-           "\" fill=\"#444444\">" + xmlText(legend) + "</text>\n";
-    if (!groups.empty())
-        out += drawRuler(scale, marks, left - 8, right - listGap);
+    for (size_t i = 0; i < legend.size(); ++i)
+        out += "<text x=\"" + number(margin) + "\" y=\"" +
+               number(margin + 32 + legendStep * static_cast<double>(i)) + "\" fill=\"#444444\">" +
+               xmlText(legend[i]) + "</text>\n";
     out += body + "</svg>\n";
     return out;
 }
@@ -442,8 +489,8 @@ std::string drawStaffLists(const RecordStore& store) {
         groups.push_back(ListGroup{list, {column}});
     }
     return drawPicture(groups, "Staff positions",
-                       "Each line is a staff at its position in EVPUs; the higher the position, "
-                       "the higher the staff on the page.");
+                       {"Each line is a staff at its position in EVPUs:",
+                        "the higher the position, the higher the staff on the page."});
 }
 
 std::string drawStaffListChanges(const RecordStore& before, const RecordStore& after) {
@@ -463,6 +510,7 @@ std::string drawStaffListChanges(const RecordStore& before, const RecordStore& a
         groups.push_back(ListGroup{list, {was, now}});
     }
     return drawPicture(groups, "Staff positions before and after",
-                       "In orange, the staves that moved: dashed where they were, solid where "
-                       "they are, with the distance in EVPUs (+ up, - down).");
+                       {"In orange, the staves that moved: dashed where they were, solid where "
+                        "they are,",
+                        "with the distance in EVPUs (+ up, - down)."});
 }

@@ -2,11 +2,13 @@
 """lumbrel-host --svg as a user types it: `show SCORE --svg`, `push ... --svg`, `run ... --svg`.
 
 Each picture is read back with a real XML parser and held to the score it was drawn from: one
-column per staff list in the order systems, global staff list, staff sets; in each column one
-line per entry, at a height that follows the entry's position on one scale for the whole
-picture, labelled with the staff's name as the instrument list shows it; for push and run the
-lists before and after side by side, the moved staves marked with their distance. The scores are
-made here, at random from a fixed seed, with names that are hard to carry into XML.
+column per staff list in the order systems, Global Staff Set, Staff Sets, in rows of at most
+four columns (two lists before and after, or four alone), one row under the other; in each
+column one line per entry, at a height that follows the entry's position on one scale for the
+whole picture (each row from its own top), labelled with the staff's name as the instrument list
+shows it; for push and run the lists before and after side by side, the moved staves marked with
+their distance. The scores are made here, at random from a fixed seed, with names that are hard
+to carry into XML.
 
   staff_pictures_test.py --host build/native/hostsim/lumbrel-host [unittest arguments]
 """
@@ -103,7 +105,37 @@ class PictureReader:
         self.case = case
         self.root = ElementTree.fromstring(data)  # a picture that is not XML fails here
         case.assertEqual(self.root.tag, f"{SVG}svg")
-        self.heights = []  # (position, y) of every staff line
+        self.heights = []  # (row, position, y) of every staff line
+        self.row_of = {element: row for row, group in enumerate(self.rows())
+                       for element in group.iter()}
+
+    def rows(self):
+        return [g for g in self.root.findall(f"{SVG}g") if g.get("class") == "row"]
+
+    def check_rows(self, per_row):
+        """The lists run in rows of `per_row`, the last one maybe shorter, one under the other:
+        each list's heading in its row's place, at the same height as the row's other headings,
+        below everything drawn in the row above."""
+        rows = self.rows()
+        counts = [len([g for g in row.findall(f"{SVG}g") if g.get("class") == "staff-list"])
+                  for row in rows]
+        self.case.assertEqual(sum(counts), len(self.lists()))
+        if rows:
+            self.case.assertTrue(all(count == per_row for count in counts[:-1]), counts)
+            self.case.assertTrue(1 <= counts[-1] <= per_row, counts)
+        places = {}
+        bottom = None
+        for row in rows:
+            headings = [g.find(f"{SVG}text") for g in row.findall(f"{SVG}g")
+                        if g.get("class") == "staff-list"]
+            self.case.assertEqual(len({h.get("y") for h in headings}), 1)
+            top = float(headings[0].get("y"))
+            if bottom is not None:
+                self.case.assertGreater(top - 12, bottom)
+            for place, heading in enumerate(headings):
+                self.case.assertEqual(places.setdefault(place, heading.get("x")), heading.get("x"))
+            bottom = max(float(e.get(a)) for e in row.iter() for a in ("y", "y1", "y2")
+                         if e.get(a) is not None)
 
     def lists(self):
         groups = [g for g in self.root.iter(f"{SVG}g") if g.get("class") == "staff-list"]
@@ -128,7 +160,8 @@ class PictureReader:
                 line = lines[0]
                 self.case.assertEqual(line.get("y1"), line.get("y2"))  # horizontal
                 self.case.assertLess(float(line.get("x1")), float(line.get("x2")))
-                self.heights.append((entry["position"], float(line.get("y1"))))
+                self.heights.append((self.row_of.get(column), entry["position"],
+                                     float(line.get("y1"))))
                 moved = (moves or {}).get(index)
                 self.case.assertEqual("moved" in attributes["class"].split(), moved is not None)
                 if moved is not None:
@@ -140,16 +173,28 @@ class PictureReader:
 
     def check_scale(self):
         """Every line's height follows its position on one scale: higher positions higher up,
-        equal distances equally far apart, in every column."""
-        top = max(self.heights)
-        bottom = min(self.heights)
-        if top[0] == bottom[0]:
-            self.case.assertEqual(len({y for _, y in self.heights}), 1)
-            return
-        scale = (bottom[1] - top[1]) / (top[0] - bottom[0])
-        self.case.assertGreater(scale, 0)
-        for position, y in self.heights:
-            self.case.assertAlmostEqual(y, top[1] + (top[0] - position) * scale, delta=0.02)
+        equal distances equally far apart, in every column; each row from its own top, every row
+        below the one before."""
+        rows = sorted({row for row, _, _ in self.heights})
+        self.case.assertNotIn(None, rows)
+        lines = {row: [(p, y) for r, p, y in self.heights if r == row] for row in rows}
+        # the scale, from the row with the widest range of positions
+        widest = max(lines.values(), key=lambda row: max(row)[0] - min(row)[0])
+        top, bottom = max(widest), min(widest)
+        scale = (bottom[1] - top[1]) / (top[0] - bottom[0]) if top[0] != bottom[0] else None
+        offsets = []
+        for row in rows:
+            first_position, first_y = lines[row][0]
+            if scale is None:
+                self.case.assertEqual(len({y for _, y in lines[row]}), 1)
+                offsets.append(first_y)
+                continue
+            self.case.assertGreater(scale, 0)
+            offset = first_y + first_position * scale  # where position 0 would be
+            offsets.append(offset)
+            for position, y in lines[row]:
+                self.case.assertAlmostEqual(y, offset - position * scale, delta=0.02)
+        self.case.assertEqual(offsets, sorted(offsets))
 
 
 def expected_lists(score):
@@ -216,6 +261,7 @@ class StaffPicturesTest(unittest.TestCase):
                                 float(now.find(f"{SVG}text").get("x")))
                 picture.check_column(was, before, names, moves, "before")
                 picture.check_column(now, after[number], names, moves, "after")
+        picture.check_rows(2)
         picture.check_scale()
 
     def test_show_draws_each_list_as_a_column_of_staves_at_their_positions(self):
@@ -236,10 +282,11 @@ class StaffPicturesTest(unittest.TestCase):
                 for (number, group), (_, entries) in zip(picture.lists(), lists):
                     column, = picture.columns(group, None)
                     heading = group.find(f"{SVG}text")
-                    self.assertEqual(heading.text, "Global staff list" if number == 0 else
-                                     f"Staff set #{number + 37}" if number < 0 else
+                    self.assertEqual(heading.text, "Global Staff Set" if number == 0 else
+                                     f"Staff Set #{number + 37}" if number < 0 else
                                      f"System {number}")
                     picture.check_column(column, entries, names)
+                picture.check_rows(4)
                 picture.check_scale()
 
     def test_push_draws_before_and_after_with_the_moved_staves_and_their_distance(self):

@@ -2,8 +2,9 @@
 """Reads the release archive, lumbrel-<version>-win32.zip, and checks what it holds.
 
 Checks:
-  - its entries are exactly BUILDINFO, SHA256SUMS, orvanelumbrel.dll and user-guide.html in
-    the folder lumbrel-<version>-win32/, in that (sorted) order, without folder entries;
+  - its entries are exactly the archive's files (cmake/release_archive.py ARCHIVE_FILES:
+    BUILDINFO, SHA256SUMS, orvanelumbrel.dll and user-guide.html) in the folder
+    lumbrel-<version>-win32/, in that (sorted) order, without folder entries;
   - every entry is dated at the source date that BUILDINFO names, with permissions 0644 and no
     extra fields, so that the archive does not depend on when or by whom it was built;
   - SHA256SUMS holds the SHA-256 of each of the other three entries, as sha256sum writes them;
@@ -24,6 +25,9 @@ import sys
 import time
 import zipfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "cmake"))
+from release_archive import ARCHIVE_FILES  # noqa: E402
+
 SKIP = 77
 ZIP_EPOCH = 315532800  # 1980-01-01, the earliest time a zip entry holds
 
@@ -40,7 +44,7 @@ def read_buildinfo(text):
 def check(archive_path, dll_path, version):
     """The failed checks, one line each."""
     folder = f"lumbrel-{version}-win32/"
-    names = ["BUILDINFO", "SHA256SUMS", "orvanelumbrel.dll", "user-guide.html"]
+    names = ARCHIVE_FILES
     failures = []
     with zipfile.ZipFile(archive_path) as archive:
         infos = archive.infolist()
