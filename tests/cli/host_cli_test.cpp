@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
 
 namespace {
 
@@ -133,6 +135,40 @@ TEST_F(HostCliTest, BadScoreFilesNameTheFileAndThePlace) {
     }
     EXPECT_EQ(host("push " + (dir / "missing.json").string() + " --staves 0 --distance 5").status,
               2);
+}
+
+// Each command's files are written all or none: the one that can't be written is named, and
+// neither the files before it nor their temporary copies are left behind.
+TEST_F(HostCliTest, AnOutputThatCannotBeWrittenLeavesNoOther) {
+    fs::path score = smallScore();
+    fs::path scenario = write("scenario.json", "{\"score\": \"score.json\", \"runs\": [{}]}");
+    fs::create_directories(dir / "each" / "2.txt"); // a folder where run-each writes a file
+    std::string missing = (dir / "missing" / "out.json").string();
+    std::string picture = " --svg " + (dir / "picture.svg").string();
+    struct Case {
+        std::string arguments;
+        std::string unwritable;
+    };
+    for (const Case& bad : {
+             Case{"push " + score.string() + " --staves 0 --distance 5 --out " + missing + picture,
+                  missing},
+             Case{"run " + scenario.string() + " --json --out " + missing + picture, missing},
+             Case{"run-each " + scenario.string() + " " + scenario.string() + " --out-dir " +
+                      (dir / "each").string(),
+                  (dir / "each" / "2.txt").string()},
+         }) {
+        SCOPED_TRACE(bad.arguments);
+        HostRun run = host(bad.arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find(bad.unwritable + ": cannot write"), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty());
+        std::vector<std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(dir))
+            files.push_back(fs::relative(entry.path(), dir).string());
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files, (std::vector<std::string>{"each", "each/2.txt", "scenario.json",
+                                                   "score.json", "stderr", "stdout"}));
+    }
 }
 
 TEST_F(HostCliTest, PushJsonReportsSavesCallsAndTheScore) {
