@@ -121,7 +121,8 @@ TEST_F(HostCliTest, BadScoreFilesNameTheFileAndThePlace) {
                   "/records/0/tag"},
              Case{"{\"records\": [{\"tag\": \"SOIu\", \"number\": 1, \"bytes\": \"abc\"}]}",
                   "/records/0/bytes"},
-             Case{"{\"systems\": [{\"firstMeasure\": 1e400}]}", "number overflow"},
+             Case{"{\"systems\": [{\"firstMeasure\": 1e400}]}",
+                  "line 1, column 31: number overflow parsing '1e400'"},
          }) {
         SCOPED_TRACE(bad.text);
         fs::path score = write("bad.json", bad.text);
@@ -279,6 +280,8 @@ TEST_F(HostCliTest, BadScenariosNameTheFileAndThePlace) {
              Case{"{\"host\": {\"network\": \"fail\"}}", "/host/network"},
              Case{"{\"run\": []}", "/run"},
              Case{"[1, 2", "line 1"},
+             Case{"{\"runs\": [\n  {\"region\": {\"staffList\": -2E+308}}]}",
+                  "line 2, column 28: number overflow parsing '-2E+308'"},
          }) {
         SCOPED_TRACE(bad.text);
         fs::path scenario = write("scenario.json", bad.text);
