@@ -263,9 +263,16 @@ TEST_F(HostCliTest, BadScenariosNameTheFileAndThePlace) {
     };
     for (const Case& bad : {
              Case{"{\"runs\": [{\"actions\": [{\"click\": \"IDC_NOTHING\"}]}]}",
-                  "/runs/0/actions/0/click"},
-             Case{"{\"runs\": [{\"actions\": [{\"type\": [\"IDOK\", \"5\"]}]}]}",
-                  "not an edit field"},
+                  "/runs/0/actions/0/click: the dialog has no control named \"IDC_NOTHING\"; "
+                  "click takes IDC_ABOVE, IDC_BELOW, IDC_ALL, IDC_NONE, IDC_PUSH_GROUP, "
+                  "IDC_SCOPE_GROUP, IDC_UPDATE_LAYOUT, IDC_OPTIMIZED_GROUP, IDC_ALL_SYSTEMS, "
+                  "IDC_SELECTED_SYSTEMS, IDC_SMART_FILTER, IDOK, IDCANCEL\n"},
+             Case{
+                 "{\"runs\": [{\"actions\": [{\"type\": [\"IDOK\", \"5\"]}]}]}",
+                 "not an edit field; type takes IDC_DISTANCE, IDC_FIRST_SYSTEM, IDC_LAST_SYSTEM\n"},
+             Case{"{\"runs\": [{\"actions\": [{\"spin\": [\"IDC_SPIN\", \"up\"]}]}]}",
+                  "no control named \"IDC_SPIN\"; spin takes IDC_DISTANCE_SPIN, IDC_SCOPE_SPIN, "
+                  "IDC_FIRST_SYSTEM_SPIN, IDC_LAST_SYSTEM_SPIN\n"},
              Case{"{\"runs\": [{\"actions\": [{\"spin\": [\"IDC_SCOPE_SPIN\", \"left\"]}]}]}",
                   "/runs/0/actions/0/spin/1"},
              Case{"{\"runs\": [{\"actions\": [{\"select\": [0], \"click\": \"IDOK\"}]}]}",
