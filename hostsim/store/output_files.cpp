@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #ifdef _WIN32
@@ -45,25 +46,43 @@ static bool moveIntoPlace(const std::string& from, const std::string& to, int& c
 #endif
 }
 
+// The file `path` names: a symbolic link's target, so that the link stays; else `path`.
+static std::string placeOf(const std::string& path) {
+#ifdef _WIN32
+    return path;
+#else
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (resolved == nullptr)
+        return path;
+    std::string place = resolved;
+    std::free(resolved);
+    return place;
+#endif
+}
+
 bool stageOutput(OutputFiles& outputs, const std::string& path, const std::string& bytes,
                  std::string& error) {
+    StagedOutput staged{path, placeOf(path), "", ""};
     struct stat status;
-    bool exists = stat(path.c_str(), &status) == 0;
+    bool exists = stat(staged.place.c_str(), &status) == 0;
     if (exists && S_ISDIR(status.st_mode)) {
         discardOutputs(outputs);
         error = cannotWrite(path, EISDIR);
         return false;
     }
-    StagedOutput staged{path, "", ""};
     if (!exists || S_ISREG(status.st_mode)) {
         // a name beside the file that nothing holds yet
-        std::string temporary = path + ".lumbrel-partial";
+        std::string temporary = staged.place + ".lumbrel-partial";
         struct stat other;
         for (int n = 2; stat(temporary.c_str(), &other) == 0; ++n)
-            temporary = path + ".lumbrel-partial-" + std::to_string(n);
+            temporary = staged.place + ".lumbrel-partial-" + std::to_string(n);
         int code = 0;
         if (writeBytes(temporary, bytes, code)) {
             staged.temporary = temporary;
+#ifndef _WIN32
+            if (exists)
+                chmod(temporary.c_str(), status.st_mode & 07777);
+#endif
         } else {
             std::remove(temporary.c_str());
             // a file that exists in a folder that takes no new file is written in place
@@ -83,14 +102,14 @@ bool stageOutput(OutputFiles& outputs, const std::string& path, const std::strin
 bool commitOutputs(OutputFiles& outputs, std::string& error) {
     int code = 0;
     for (const StagedOutput& file : outputs.files)
-        if (file.temporary.empty() && !writeBytes(file.path, file.bytes, code)) {
+        if (file.temporary.empty() && !writeBytes(file.place, file.bytes, code)) {
             discardOutputs(outputs);
             error = cannotWrite(file.path, code);
             return false;
         }
     for (StagedOutput& file : outputs.files)
         if (!file.temporary.empty()) {
-            if (!moveIntoPlace(file.temporary, file.path, code)) {
+            if (!moveIntoPlace(file.temporary, file.place, code)) {
                 discardOutputs(outputs);
                 error = cannotWrite(file.path, code);
                 return false;

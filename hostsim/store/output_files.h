@@ -7,7 +7,8 @@
 #include <vector>
 
 struct StagedOutput {
-    std::string path;      // where the file goes
+    std::string path;      // the file as the command named it
+    std::string place;     // where its bytes go: `path`, or the file a symbolic link names
     std::string temporary; // where it was written meanwhile; empty: it is written at commit
     std::string bytes;     // for a file written at commit: a device, a pipe
 };
@@ -16,7 +17,8 @@ struct OutputFiles {
     std::vector<StagedOutput> files;
 };
 
-// Writes `bytes` for `path`: beside it under a temporary name, or, when `path` is a device or a
+// Writes `bytes` for `path`: beside it (beside the file it names, for a symbolic link) under a
+// temporary name that takes the mode of the file it replaces, or, when `path` is a device or a
 // pipe, kept for commitOutputs to write there. False with "PATH: cannot write: REASON" in
 // `error`, having removed every file staged before: when the file or its folder can't be written,
 // or `path` is a folder.
