@@ -183,7 +183,7 @@ struct InvocationCheck {
         bool hasFirstEntry = first != nullptr && first->asked.tag == tagStaffListEntry &&
                              first->asked.number == globalStaffList &&
                              first->asked.increment == 0 && first->answer != 0 &&
-                             first->left.number == globalStaffList;
+                             sameKey(first->left, first->asked);
         bool reported =
             std::any_of(trace.messages.begin(), trace.messages.end(),
                         [](const MessageEvent& m) { return isMessage(m, noStaffSystems); });

@@ -31,8 +31,9 @@ struct InvocationTrace {
 };
 
 // The breaches of one invocation:
-// - its result is 0 exactly when the host had no first global staff list entry, which only the
-//   "no staff systems" box (owned by the host window) then reports, and no dialog is started;
+// - its result is 0 exactly when the host had no first global staff list entry (the probe of
+//   (0, 0) answered for another key, or not at all), which only the "no staff systems" box
+//   (owned by the host window) then reports, and no dialog is started;
 // - every message box is one of the plug-in's six, with its caption, style and owner;
 // - every save is of a staff list entry, the one the last load of that tag brought, under the
 //   key that load left and with the size it left (no more than was asked); every byte is the

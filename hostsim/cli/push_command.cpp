@@ -6,6 +6,7 @@
 #include "host/state.h"
 #include "push/push.h"
 #include "session/host_session.h"
+#include "store/output_files.h"
 #include "store/score_file.h"
 #include "store/score_layout.h"
 
@@ -78,12 +79,14 @@ int runPushCommand(const PushOptions& options, std::ostream& out, std::ostream& 
     activeHost = nullptr;
     releaseSelection(pluginState);
 
-    if (!options.picturePath.empty() &&
-        !writeTextFile(options.picturePath, drawStaffListChanges(before, session.store), error)) {
-        err << error << "\n";
-        return 2;
-    }
-    if (!options.outPath.empty() && !writeScoreFile(options.outPath, session.store, error)) {
+    // both files or none: one that can't be written leaves nothing behind
+    OutputFiles outputs;
+    if ((!options.picturePath.empty() &&
+         !stageOutput(outputs, options.picturePath, drawStaffListChanges(before, session.store),
+                      error)) ||
+        (!options.outPath.empty() &&
+         !stageOutput(outputs, options.outPath, scoreFileText(session.store), error)) ||
+        !commitOutputs(outputs, error)) {
         err << error << "\n";
         return 2;
     }

@@ -8,6 +8,7 @@
 #include "platform/host_platform.h"
 #include "resource/resource_script.h"
 #include "session/host_session.h"
+#include "store/output_files.h"
 #include "store/score_file.h"
 #include "store/score_layout.h"
 
@@ -28,6 +29,7 @@ struct RunReport {
     std::string failure; // the platform could not show the dialog
     std::vector<SaveEvent> saves;
     std::vector<std::string> skippedActions;
+    std::vector<PlatformFile> files; // the platform's pictures, written with the other outputs
 };
 
 } // namespace
@@ -111,6 +113,7 @@ static RunReport playRun(const PluginLibrary& plugin, HostSession& session,
                          {"violations", violationsJson(session)}};
     report.saves = session.saves;
     report.failure = play.failure;
+    report.files = std::move(play.files);
     return report;
 }
 
@@ -238,13 +241,17 @@ static int playScenario(const RunOptions& options, std::ostream* jsonOut, std::o
     activeHost = nullptr;
     unloadPluginLibrary(plugin);
 
-    if (!options.picturePath.empty() &&
-        !writeTextFile(options.picturePath, drawStaffListChanges(scenario.score, session.store),
-                       error)) {
-        err << error << "\n";
-        return 2;
-    }
-    if (!options.outPath.empty() && !writeScoreFile(options.outPath, session.store, error)) {
+    // every file or none: one that can't be written leaves nothing behind
+    OutputFiles outputs;
+    bool staged = options.picturePath.empty() ||
+                  stageOutput(outputs, options.picturePath,
+                              drawStaffListChanges(scenario.score, session.store), error);
+    staged = staged && (options.outPath.empty() ||
+                        stageOutput(outputs, options.outPath, scoreFileText(session.store), error));
+    for (const RunReport& report : reports)
+        for (const PlatformFile& file : report.files)
+            staged = staged && stageOutput(outputs, file.path, file.bytes, error);
+    if (!staged || !commitOutputs(outputs, error)) {
         err << error << "\n";
         return 2;
     }
@@ -261,6 +268,9 @@ int runScenarioCommand(const RunOptions& options, std::ostream& out, std::ostrea
 }
 
 int runEachScenarioCommand(const RunEachOptions& options, std::ostream& err) {
+    // every file or none: one that can't be written leaves nothing behind
+    OutputFiles outputs;
+    std::string error;
     for (size_t k = 0; k < options.scenarioPaths.size(); ++k) {
         RunOptions one;
         one.scenarioPath = options.scenarioPaths[k];
@@ -269,14 +279,17 @@ int runEachScenarioCommand(const RunEachOptions& options, std::ostream& err) {
         std::ostringstream transcript, story, errors;
         int status = playScenario(one, &transcript, &story, errors);
         std::string base = options.outDir + "/" + std::to_string(k + 1);
-        std::string error;
-        if (!writeTextFile(base + ".json", transcript.str(), error) ||
-            !writeTextFile(base + ".txt", story.str(), error) ||
-            !writeTextFile(base + ".err", errors.str(), error) ||
-            !writeTextFile(base + ".status", std::to_string(status) + "\n", error)) {
+        if (!stageOutput(outputs, base + ".json", transcript.str(), error) ||
+            !stageOutput(outputs, base + ".txt", story.str(), error) ||
+            !stageOutput(outputs, base + ".err", errors.str(), error) ||
+            !stageOutput(outputs, base + ".status", std::to_string(status) + "\n", error)) {
             err << error << "\n";
             return 2;
         }
+    }
+    if (!commitOutputs(outputs, error)) {
+        err << error << "\n";
+        return 2;
     }
     return 0;
 }

@@ -38,17 +38,31 @@ static std::string controlClass(const std::string& name) {
     return "";
 }
 
-// Reads the name of a control of class `wanted` ("" for any) into `name`.
+// The names of the dialog's controls of class `wanted`, in template order, comma-separated.
+static std::string controlsOfClass(const std::string& wanted) {
+    const DialogTemplate& dialog = mainDialogTemplate();
+    std::vector<std::string> names = controlNames(dialog);
+    std::string list;
+    for (size_t i = 0; i < names.size() && i < dialog.controls.size(); ++i)
+        if (dialog.controls[i].className == wanted)
+            list += (list.empty() ? "" : ", ") + names[i];
+    return list;
+}
+
+// Reads the name of a control of class `wanted` for the action `action` into `name`; a name the
+// dialog does not have, or of a control of another class, is refused with the names it takes.
 static bool readControl(JsonInput& in, const json& value, const std::string& place,
-                        const char* wanted, const char* what, std::string& name) {
+                        const char* action, const char* wanted, const char* what,
+                        std::string& name) {
+    std::string takes = std::string("; ") + action + " takes " + controlsOfClass(wanted);
     if (!value.is_string())
-        return failAt(in, place, "expected the name of a dialog control, such as \"IDOK\"");
+        return failAt(in, place, "expected the name of a dialog control" + takes);
     name = value.get<std::string>();
     std::string found = controlClass(name);
     if (found.empty())
-        return failAt(in, place, "the dialog has no control named \"" + name + "\"");
+        return failAt(in, place, "the dialog has no control named \"" + name + "\"" + takes);
     if (found != wanted)
-        return failAt(in, place, "\"" + name + "\" is not " + what);
+        return failAt(in, place, "\"" + name + "\" is not " + what + takes);
     return true;
 }
 
@@ -78,8 +92,8 @@ static bool readAction(JsonInput& in, const json& value, const std::string& plac
     }
     if (key == "click") {
         action.kind = ActionKind::click;
-        return readControl(in, argument, at, "Button", "a button, check box or radio button",
-                           action.control);
+        return readControl(in, argument, at, "click", "Button",
+                           "a button, check box, radio button or group box", action.control);
     }
     if (key == "choose") {
         action.kind = ActionKind::choose;
@@ -98,14 +112,14 @@ static bool readAction(JsonInput& in, const json& value, const std::string& plac
     if (key == "type") {
         action.kind = ActionKind::type;
         action.text = word;
-        return readControl(in, argument[0], elementPlace(at, 0), "Edit", "an edit field",
+        return readControl(in, argument[0], elementPlace(at, 0), "type", "Edit", "an edit field",
                            action.control);
     }
     action.kind = ActionKind::spin;
     if (word != "up" && word != "down")
         return failAt(in, elementPlace(at, 1), "expected \"up\" or \"down\"");
     action.up = word == "up";
-    return readControl(in, argument[0], elementPlace(at, 0), "msctls_updown32",
+    return readControl(in, argument[0], elementPlace(at, 0), "spin", "msctls_updown32",
                        "an up-down control", action.control);
 }
 

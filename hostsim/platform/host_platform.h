@@ -21,6 +21,13 @@ struct MessageEvent {
     std::string answer; // "ok", "yes" or "no"
 };
 
+// A file the platform made of what it showed (lumbrel-winhost's pictures of the dialog and the
+// message boxes), written with the command's other outputs once the scenario has played.
+struct PlatformFile {
+    std::string path;
+    std::string bytes;
+};
+
 // What one invocation showed and how it ended.
 struct InvocationPlay {
     int32_t result = 0;
@@ -29,7 +36,9 @@ struct InvocationPlay {
     nlohmann::json closed = nullptr; // the dialog when it was ended
     nlohmann::json closedBy = nullptr;
     size_t actionsPlayed = 0; // the actions done before the dialog closed
-    std::string failure;      // what kept the platform from showing the dialog; empty: nothing
+    std::string failure;      // what kept the platform from showing the dialog or taking a picture
+                              // asked for; empty: nothing
+    std::vector<PlatformFile> files;
 };
 
 // Invokes the plug-in with the host's window and `region` (null: no selection), and while its

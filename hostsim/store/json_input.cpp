@@ -150,10 +150,8 @@ static bool readFile(const std::string& path, std::string& text, std::string& er
     return true;
 }
 
-// "line L, column C: REASON" for a parse error, L and C counted from 1 at the byte where the
-// parser stopped, REASON being the parser's own words without its prefixes.
-static std::string describeParseError(const std::string& text, const json::parse_error& e) {
-    size_t offset = e.byte > 0 ? e.byte - 1 : 0;
+// "line L, column C: " for the byte at `offset` of `text`, L and C counted from 1.
+static std::string describePlace(const std::string& text, size_t offset) {
     if (offset > text.size())
         offset = text.size();
     size_t line = 1;
@@ -164,6 +162,13 @@ static std::string describeParseError(const std::string& text, const json::parse
             lineStart = i + 1;
         }
     }
+    return "line " + std::to_string(line) + ", column " + std::to_string(offset - lineStart + 1) +
+           ": ";
+}
+
+// "line L, column C: REASON" for a parse error, at the byte where the parser stopped, REASON
+// being the parser's own words without its prefixes.
+static std::string describeParseError(const std::string& text, const json::parse_error& e) {
     std::string reason = e.what();
     // "[json.exception.parse_error.101] parse error at line 1, column 2: syntax error while
     // parsing value - invalid literal; last read: 'x'": keep what follows the dash
@@ -176,9 +181,36 @@ static std::string describeParseError(const std::string& text, const json::parse
         if (dash != std::string::npos)
             reason.erase(0, dash + 3);
     }
-    return "line " + std::to_string(line) + ", column " + std::to_string(offset - lineStart + 1) +
-           ": " + reason;
+    return describePlace(text, e.byte > 0 ? e.byte - 1 : 0) + reason;
 }
+
+namespace {
+
+// Reads the text again, building nothing, to find where the parser gave up on a value it could
+// not hold (a number too large for a double), which its exception does not say.
+struct FaultFinder : nlohmann::json_sax<json> {
+    size_t offset = 0; // the first byte of the value
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override { return true; }
+    bool key(string_t&) override { return true; }
+    bool end_object() override { return true; }
+    bool start_array(std::size_t) override { return true; }
+    bool end_array() override { return true; }
+    bool parse_error(std::size_t position, const std::string& token,
+                     const nlohmann::detail::exception&) override {
+        // the parser has read the whole value: it starts its length before
+        offset = position >= token.size() ? position - token.size() : 0;
+        return false;
+    }
+};
+
+} // namespace
 
 bool parseJsonText(const std::string& text, const std::string& path, json& value,
                    std::string& error) {
@@ -188,10 +220,14 @@ bool parseJsonText(const std::string& text, const std::string& path, json& value
         error = path + ": " + describeParseError(text, e);
         return false;
     } catch (const json::exception& e) {
-        // a number too large for a double, for one: the parser's words without its prefix
+        // a number too large for a double, for one: the parser's words without its prefix, at
+        // the value's first character
         std::string reason = e.what();
         size_t prefix = reason.find("] ");
-        error = path + ": " + (prefix == std::string::npos ? reason : reason.substr(prefix + 2));
+        FaultFinder finder;
+        json::sax_parse(text, &finder);
+        error = path + ": " + describePlace(text, finder.offset) +
+                (prefix == std::string::npos ? reason : reason.substr(prefix + 2));
         return false;
     }
     return true;

@@ -47,7 +47,7 @@ bool readHex(JsonInput& in, const nlohmann::json& value, const std::string& plac
 
 // Reads and parses the JSON file at `path`. False when it can't be read ("PATH: cannot read:
 // REASON", also for what is not a regular file or holds more than 256 MiB) or is not JSON
-// ("PATH: line L, column C: REASON").
+// ("PATH: line L, column C: REASON", also for a number too large for a double).
 bool readJsonFile(const std::string& path, nlohmann::json& value, std::string& error);
 
 // Parses `text`, read from `path`, as readJsonFile does.

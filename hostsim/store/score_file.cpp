@@ -500,7 +500,10 @@ bool writeTextFile(const std::string& path, const std::string& text, std::string
     return true;
 }
 
+std::string scoreFileText(const RecordStore& store) {
+    return scoreToJson(store).dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
 bool writeScoreFile(const std::string& path, const RecordStore& store, std::string& error) {
-    return writeTextFile(
-        path, scoreToJson(store).dump(2, ' ', false, json::error_handler_t::replace) + "\n", error);
+    return writeTextFile(path, scoreFileText(store), error);
 }

@@ -24,7 +24,10 @@ bool readScoreFile(const std::string& path, RecordStore& store, std::string& err
 // (measurement unit, systems, staves with their names, staff lists), which parseScore ignores.
 nlohmann::json scoreToJson(const RecordStore& store);
 
-// Writes scoreToJson(store) to `path` with a 2-space indent and a final newline. False with
+// scoreToJson(store) as a score file holds it: a 2-space indent and a final newline.
+std::string scoreFileText(const RecordStore& store);
+
+// Writes scoreFileText(store) to `path`. False with
 // "PATH: cannot write: REASON" in `error` when the file can't be written.
 bool writeScoreFile(const std::string& path, const RecordStore& store, std::string& error);
 

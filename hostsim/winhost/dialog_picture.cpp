@@ -1,7 +1,5 @@
 #include "winhost/dialog_picture.h"
 
-#include <cstdio>
-
 std::string dialogPicturePath;
 
 // CRC-32 of the PNG chunks (polynomial 0xEDB88320).
@@ -112,18 +110,14 @@ WindowPicture captureWindow(HWND window) {
     return picture;
 }
 
-void writePicture(const WindowPicture& picture, const std::string& path) {
-    if (picture.rgb.empty())
-        return;
+bool pictureFile(const WindowPicture& picture, const std::string& path, PlatformFile& file,
+                 std::string& failure) {
+    if (picture.rgb.empty()) {
+        failure = path + ": cannot write: the window has no area on the screen";
+        return false;
+    }
     std::vector<uint8_t> png = encodePng(picture.rgb, picture.width, picture.height);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    bool written = file != nullptr && std::fwrite(png.data(), 1, png.size(), file) == png.size();
-    if (file != nullptr && std::fclose(file) != 0)
-        written = false;
-    if (!written)
-        std::fprintf(stderr, "lumbrel-winhost: %s: cannot write the picture\n", path.c_str());
-}
-
-void saveDialogPicture(HWND window, const std::string& path) {
-    writePicture(captureWindow(window), path);
+    file.path = path;
+    file.bytes.assign(png.begin(), png.end());
+    return true;
 }

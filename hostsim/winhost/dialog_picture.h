@@ -1,13 +1,14 @@
 // A picture of the dialog as it is shown on the screen, saved as a PNG file.
 #pragma once
 
+#include "platform/host_platform.h"
 #include "platform/platform.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// Where `run --png` saves the first dialog shown; empty: no picture. Cleared once it is saved.
+// Where `run --png` saves the first dialog shown; empty: no picture. Cleared once it is taken.
 extern std::string dialogPicturePath;
 
 // An image of 8-bit RGB pixels, rows top down.
@@ -21,13 +22,10 @@ struct WindowPicture {
 // when the window has no area.
 WindowPicture captureWindow(HWND window);
 
-// Writes `picture` as a PNG file. Complains on standard error when the file can't be written;
-// writes nothing for a picture without pixels.
-void writePicture(const WindowPicture& picture, const std::string& path);
-
-// Saves what the screen shows of `window`, its frame included, as captureWindow and
-// writePicture do.
-void saveDialogPicture(HWND window, const std::string& path);
+// The PNG file of `picture`, to be written at `path` with the command's other outputs, into
+// `file`. False, with the reason in `failure`, for a picture without pixels.
+bool pictureFile(const WindowPicture& picture, const std::string& path, PlatformFile& file,
+                 std::string& failure);
 
 // The PNG file of an image of width x height pixels, 8-bit RGB, rows top down.
 std::vector<uint8_t> encodePng(const std::vector<uint8_t>& rgb, uint32_t width, uint32_t height);

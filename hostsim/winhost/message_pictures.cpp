@@ -33,7 +33,7 @@ static WindowPicture settledPicture(HWND box) {
     return last;
 }
 
-void saveMessageBoxPicture(HWND box) {
+void takeMessageBoxPicture(HWND box, std::vector<PlatformFile>& files, std::string& failure) {
     static int saved = 0;
     if (messagePicturePattern.empty())
         return;
@@ -42,5 +42,7 @@ void saveMessageBoxPicture(HWND box) {
     if (number == std::string::npos)
         return;
     path.replace(number, 2, std::to_string(++saved));
-    writePicture(settledPicture(box), path);
+    PlatformFile file;
+    if (pictureFile(settledPicture(box), path, file, failure))
+        files.push_back(std::move(file));
 }

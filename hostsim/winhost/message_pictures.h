@@ -1,14 +1,17 @@
 // Pictures of the message boxes the plug-in shows, saved as PNG files as they appear.
 #pragma once
 
+#include "platform/host_platform.h"
 #include "platform/platform.h"
 
 #include <string>
+#include <vector>
 
 // Where `run --message-png` saves each message box: "%d" in the pattern becomes the box's number
 // in the scenario, from 1. Empty: no pictures.
 extern std::string messagePicturePattern;
 
-// Saves what the screen shows of the message box `box` under the next number, when a pattern is
-// set. Complains on standard error when the file can't be written.
-void saveMessageBoxPicture(HWND box);
+// What the screen shows of the message box `box`, for the file of the next number, when a
+// pattern is set: added to `files`, or, for a box that has no area on the screen, the reason in
+// `failure`.
+void takeMessageBoxPicture(HWND box, std::vector<PlatformFile>& files, std::string& failure);

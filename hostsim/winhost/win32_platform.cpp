@@ -19,7 +19,9 @@ struct MessageBoxes {
     std::vector<MessageEvent> shown;
     std::deque<std::string> answers; // "yes"/"no" for each question box in turn; then "no"
     std::set<HWND> seen;
-    HWND pending = nullptr; // a box that has been activated and is yet to be answered
+    HWND pending = nullptr;             // a box that has been activated and is yet to be answered
+    std::vector<PlatformFile> pictures; // --message-png
+    std::string pictureFailure;
 };
 
 MessageBoxes boxes;
@@ -103,7 +105,7 @@ static void CALLBACK answerBox(HWND, UINT, UINT_PTR timer, DWORD) {
     event.caption = windowText(box);
     event.text = boxText(box);
     event.style = boxStyle(box);
-    saveMessageBoxPicture(box);
+    takeMessageBoxPicture(box, boxes.pictures, boxes.pictureFailure);
     int press = IDOK;
     event.answer = "ok";
     if (boxButton(box, IDYES) != nullptr) {
@@ -146,11 +148,14 @@ InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& ru
     realDesktop.plugin = static_cast<HMODULE>(plugin.handle);
     realDesktop.failure.clear();
     InvocationPlay play;
+    std::string pictureFailure;
     const ScenarioAction* current = nullptr;
     realDesktop.onOpened = [&](HWND dialog) {
         play.opened = realDialogSnapshot(dialog);
         if (!dialogPicturePath.empty()) {
-            saveDialogPicture(dialog, dialogPicturePath);
+            PlatformFile picture;
+            if (pictureFile(captureWindow(dialog), dialogPicturePath, picture, pictureFailure))
+                play.files.push_back(std::move(picture));
             dialogPicturePath.clear();
         }
         for (; play.actionsPlayed < run.actions.size() && !realDesktop.ended;
@@ -176,7 +181,10 @@ InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& ru
     realDesktop.onOpened = nullptr;
     realDesktop.onEnded = nullptr;
     play.messages = boxes.shown;
+    play.files.insert(play.files.end(), boxes.pictures.begin(), boxes.pictures.end());
     play.failure = realDesktop.failure;
+    if (play.failure.empty())
+        play.failure = !pictureFailure.empty() ? pictureFailure : boxes.pictureFailure;
     return play;
 }
 

@@ -59,11 +59,9 @@ int32_t LUMBREL_CDECL FinaleExtensionGetMenuStatus(int32_t) {
 }
 
 int32_t checkStaffSystems() {
-    RecordKey key = {globalStaffList, 0};
     uint32_t size = 0;
-    int16_t found = probeRecord(tagStaffListEntry, key, size);
-    // an answer from another staff list is no entry of the global one
-    return key.number == globalStaffList ? found : 0;
+    // an answer for another key (another list, a later entry) is no first global entry
+    return probeSingleRecord(tagStaffListEntry, RecordKey{globalStaffList, 0}, size);
 }
 
 void prepareInvocation(const SelectionRegion* region) {

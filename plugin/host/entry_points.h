@@ -40,8 +40,8 @@ void LUMBREL_CDECL FinaleExtensionTerminate(int32_t unused);
 int32_t LUMBREL_CDECL FinaleExtensionGetMenuStatus(int32_t unused);
 }
 
-// The host's answer, widened, to whether the global staff list has a first entry; 0 when the
-// host answers with an entry of another list.
+// The host's answer, widened, to whether the global staff list has a first entry, (0, 0); 0 when
+// the host answers with another key (an entry of another list, or a later entry).
 int32_t checkStaffSystems();
 // Fills the invocation fields of pluginState from the score and the region (or null).
 void prepareInvocation(const SelectionRegion* region);

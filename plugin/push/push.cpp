@@ -5,12 +5,11 @@
 #include "score/records.h"
 
 // The staff of the global staff list entry at the low 16 bits of `position`; false when that
-// entry can't be loaded.
+// entry can't be loaded, or the host answers with another.
 static bool loadSelectedStaff(int32_t position, uint16_t& staff) {
-    RecordKey key;
     StaffListEntryRecord entry;
     uint32_t size;
-    if (!loadListEntry(globalStaffList, static_cast<uint16_t>(position), key, entry, size))
+    if (!loadGlobalEntry(static_cast<uint16_t>(position), entry, size))
         return false;
     staff = entryStaffNumber(entry);
     return true;

@@ -96,19 +96,17 @@ void writeStaffEntryText(uint16_t staffNumber, char text[entryTextSize]) {
 }
 
 int16_t fillInstrumentList(HWND dialog, int16_t item) {
+    // entry p of the list stands for the global entry (0, p): the list ends at the first
+    // position without one, whatever the host answers for it
     int16_t count = 0;
-    // one key for the whole walk: the host may write back a later increment than asked
-    RecordKey key = {globalStaffList, 0};
-    for (uint32_t increment = 0; count < INT16_MAX && increment <= largestIncrement;) {
+    for (; count < INT16_MAX; ++count) {
         StaffListEntryRecord entry;
         uint32_t size;
-        if (!loadListEntry(globalStaffList, increment, key, entry, size))
+        if (!loadGlobalEntry(static_cast<uint16_t>(count), entry, size))
             break;
         char text[entryTextSize];
         writeStaffEntryText(entryStaffNumber(entry), text);
         addListString(dialog, item, text);
-        ++count;
-        increment = key.increment + 1u;
     }
     return count;
 }

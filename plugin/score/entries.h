@@ -44,7 +44,8 @@ void releaseTextBlock(char* block);
 void writeStaffEntryText(uint16_t staffNumber, char text[entryTextSize]);
 
 // Appends one entry per global staff list entry to list box `item`, walking the list from
-// increment 0, each step from the increment the host wrote back, until a load fails, the host
-// answers with another list, or 32767 entries are listed (the most a signed 16-bit count holds).
-// Returns the number appended.
+// increment 0, one increment at a time, until a load fails, the host answers with another key
+// than the one asked (another list, or a later increment past a missing one), or 32767 entries
+// are listed (the most a signed 16-bit count holds). So entry p stands for the global entry
+// (0, p). Returns the number appended.
 int16_t fillInstrumentList(HWND dialog, int16_t item);

@@ -40,6 +40,11 @@ int16_t probeSingleRecord(uint32_t tag, RecordKey key, uint32_t& size) {
     return sameKey(key, asked) ? found : 0;
 }
 
+int16_t loadGlobalEntry(uint16_t position, StaffListEntryRecord& entry, uint32_t& size) {
+    return loadSingleRecord(tagStaffListEntry, RecordKey{globalStaffList, position}, entry.bytes,
+                            staffListEntryRecordSize, size);
+}
+
 bool loadListEntry(int16_t staffList, uint32_t increment, RecordKey& key,
                    StaffListEntryRecord& entry, uint32_t& size) {
     key = RecordKey{staffList, static_cast<uint16_t>(increment)};

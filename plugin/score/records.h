@@ -123,11 +123,17 @@ int16_t probeRecord(uint32_t tag, RecordKey& key, uint32_t& size);
 
 // The host may answer a load with another record than the one asked for, writing that record's
 // key back. A record that stands alone under its key (a staff system, a staff, a text, a text
-// block, the preferences, the first entry of a staff set) counts as found only when the host
+// block, the preferences, the first entry of a staff set, the first entry of the global staff
+// list, the global entry at an instrument list position) counts as found only when the host
 // answers for the very key asked: these return the host's answer then, and 0 otherwise.
 int16_t loadSingleRecord(uint32_t tag, RecordKey key, uint8_t* buffer, uint32_t capacity,
                          uint32_t& size);
 int16_t probeSingleRecord(uint32_t tag, RecordKey key, uint32_t& size);
+
+// Loads the global staff list entry at instrument list position `position`, the key (0,
+// position), into `entry`. Found only when the host answers for that very key: a host that
+// answers with a later entry has none at this position, as a host that answers exactly.
+int16_t loadGlobalEntry(uint16_t position, StaffListEntryRecord& entry, uint32_t& size);
 
 // Loads the entry of staff list `staffList` at `increment` into `entry`, leaving in `key` the
 // key the host wrote back. Found only when the host answers with an entry of that same list at

@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
 
 namespace {
 
@@ -119,7 +121,8 @@ TEST_F(HostCliTest, BadScoreFilesNameTheFileAndThePlace) {
                   "/records/0/tag"},
              Case{"{\"records\": [{\"tag\": \"SOIu\", \"number\": 1, \"bytes\": \"abc\"}]}",
                   "/records/0/bytes"},
-             Case{"{\"systems\": [{\"firstMeasure\": 1e400}]}", "number overflow"},
+             Case{"{\"systems\": [{\"firstMeasure\": 1e400}]}",
+                  "line 1, column 31: number overflow parsing '1e400'"},
          }) {
         SCOPED_TRACE(bad.text);
         fs::path score = write("bad.json", bad.text);
@@ -133,6 +136,40 @@ TEST_F(HostCliTest, BadScoreFilesNameTheFileAndThePlace) {
     }
     EXPECT_EQ(host("push " + (dir / "missing.json").string() + " --staves 0 --distance 5").status,
               2);
+}
+
+// Each command's files are written all or none: the one that can't be written is named, and
+// neither the files before it nor their temporary copies are left behind.
+TEST_F(HostCliTest, AnOutputThatCannotBeWrittenLeavesNoOther) {
+    fs::path score = smallScore();
+    fs::path scenario = write("scenario.json", "{\"score\": \"score.json\", \"runs\": [{}]}");
+    fs::create_directories(dir / "each" / "2.txt"); // a folder where run-each writes a file
+    std::string missing = (dir / "missing" / "out.json").string();
+    std::string picture = " --svg " + (dir / "picture.svg").string();
+    struct Case {
+        std::string arguments;
+        std::string unwritable;
+    };
+    for (const Case& bad : {
+             Case{"push " + score.string() + " --staves 0 --distance 5 --out " + missing + picture,
+                  missing},
+             Case{"run " + scenario.string() + " --json --out " + missing + picture, missing},
+             Case{"run-each " + scenario.string() + " " + scenario.string() + " --out-dir " +
+                      (dir / "each").string(),
+                  (dir / "each" / "2.txt").string()},
+         }) {
+        SCOPED_TRACE(bad.arguments);
+        HostRun run = host(bad.arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find(bad.unwritable + ": cannot write"), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty());
+        std::vector<std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(dir))
+            files.push_back(fs::relative(entry.path(), dir).string());
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files, (std::vector<std::string>{"each", "each/2.txt", "scenario.json",
+                                                   "score.json", "stderr", "stdout"}));
+    }
 }
 
 TEST_F(HostCliTest, PushJsonReportsSavesCallsAndTheScore) {
@@ -226,9 +263,16 @@ TEST_F(HostCliTest, BadScenariosNameTheFileAndThePlace) {
     };
     for (const Case& bad : {
              Case{"{\"runs\": [{\"actions\": [{\"click\": \"IDC_NOTHING\"}]}]}",
-                  "/runs/0/actions/0/click"},
-             Case{"{\"runs\": [{\"actions\": [{\"type\": [\"IDOK\", \"5\"]}]}]}",
-                  "not an edit field"},
+                  "/runs/0/actions/0/click: the dialog has no control named \"IDC_NOTHING\"; "
+                  "click takes IDC_ABOVE, IDC_BELOW, IDC_ALL, IDC_NONE, IDC_PUSH_GROUP, "
+                  "IDC_SCOPE_GROUP, IDC_UPDATE_LAYOUT, IDC_OPTIMIZED_GROUP, IDC_ALL_SYSTEMS, "
+                  "IDC_SELECTED_SYSTEMS, IDC_SMART_FILTER, IDOK, IDCANCEL\n"},
+             Case{
+                 "{\"runs\": [{\"actions\": [{\"type\": [\"IDOK\", \"5\"]}]}]}",
+                 "not an edit field; type takes IDC_DISTANCE, IDC_FIRST_SYSTEM, IDC_LAST_SYSTEM\n"},
+             Case{"{\"runs\": [{\"actions\": [{\"spin\": [\"IDC_SPIN\", \"up\"]}]}]}",
+                  "no control named \"IDC_SPIN\"; spin takes IDC_DISTANCE_SPIN, IDC_SCOPE_SPIN, "
+                  "IDC_FIRST_SYSTEM_SPIN, IDC_LAST_SYSTEM_SPIN\n"},
              Case{"{\"runs\": [{\"actions\": [{\"spin\": [\"IDC_SCOPE_SPIN\", \"left\"]}]}]}",
                   "/runs/0/actions/0/spin/1"},
              Case{"{\"runs\": [{\"actions\": [{\"select\": [0], \"click\": \"IDOK\"}]}]}",
@@ -243,6 +287,8 @@ TEST_F(HostCliTest, BadScenariosNameTheFileAndThePlace) {
              Case{"{\"host\": {\"network\": \"fail\"}}", "/host/network"},
              Case{"{\"run\": []}", "/run"},
              Case{"[1, 2", "line 1"},
+             Case{"{\"runs\": [\n  {\"region\": {\"staffList\": -2E+308}}]}",
+                  "line 2, column 28: number overflow parsing '-2E+308'"},
          }) {
         SCOPED_TRACE(bad.text);
         fs::path scenario = write("scenario.json", bad.text);

@@ -179,14 +179,22 @@ TEST_F(EntriesTest, FillInstrumentListFollowsTheGlobalStaffList) {
     EXPECT_EQ(control(IDC_INSTRUMENT_LIST).items,
               (std::vector<std::string>{"[Staff 3]", "Flute", "Oboe (hidden)"}));
 
-    SCOPED_TRACE("a host that passes over missing increments, to the very last one");
+    SCOPED_TRACE("a host that passes over missing increments: the list ends at the first, as "
+                 "under an exact host, so that entry p is the global entry (0, p)");
     addEntry(0, 65534, 8, 0);
     addEntry(0, 65535, 9, 0);
     session.behaviour.nextLoads = true;
     control(IDC_INSTRUMENT_LIST).items.clear();
     control(IDC_INSTRUMENT_LIST).itemSelected.clear();
-    EXPECT_EQ(fillInstrumentList(handle(), IDC_INSTRUMENT_LIST), 5);
-    EXPECT_EQ(control(IDC_INSTRUMENT_LIST).items.back(), "[Staff 9]");
+    EXPECT_EQ(fillInstrumentList(handle(), IDC_INSTRUMENT_LIST), 3);
+    EXPECT_EQ(control(IDC_INSTRUMENT_LIST).items.back(), "Oboe (hidden)");
+
+    SCOPED_TRACE("a global list longer than a signed 16-bit count: its first 32767 entries");
+    for (uint32_t k = 3; k <= 32768; ++k)
+        addEntry(0, static_cast<uint16_t>(k), 7, 0);
+    control(IDC_INSTRUMENT_LIST).items.clear();
+    control(IDC_INSTRUMENT_LIST).itemSelected.clear();
+    EXPECT_EQ(fillInstrumentList(handle(), IDC_INSTRUMENT_LIST), 32767);
 }
 
 // Stand-ins for a host whose caret parsing misbehaves, on this text.

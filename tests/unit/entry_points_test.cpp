@@ -82,9 +82,11 @@ TEST_F(EntryPointsTest, CheckStaffSystemsProbesTheFirstGlobalEntry) {
     addList(5, {1});
     addEntry(0, 1, 1, 0);
     EXPECT_EQ(checkStaffSystems(), 0) << "only the entry (0, 0) counts";
+    session.behaviour.nextLoads = true;
+    EXPECT_EQ(checkStaffSystems(), 0) << "nor does (0, 1), which the host answers in its place";
     addEntry(0, 0, 1, 0);
     EXPECT_NE(checkStaffSystems(), 0);
-    EXPECT_EQ(callsOf(serviceLoadEData), 3);
+    EXPECT_EQ(callsOf(serviceLoadEData), 4);
 }
 
 TEST_F(EntryPointsTest, PrepareInvocation) {

@@ -157,6 +157,14 @@ TEST_F(PushTest, SelectionEntriesUseTheirLow16BitsAndMayRepeat) {
     EXPECT_EQ(positionAt(-32, 1), -199);
     EXPECT_EQ(positionAt(-32, 0), -98);
     EXPECT_EQ(session.saves.size(), 3u);
+
+    SCOPED_TRACE("a position without its own global entry, which the host answers with the next");
+    clearRunRecord(session);
+    eraseRecord(session.store, RecordId{testTagEntry, 0, 1});
+    session.behaviour.nextLoads = true;
+    select({1});
+    performPush();
+    EXPECT_TRUE(session.saves.empty());
 }
 
 TEST_F(PushTest, GlobalScopeHostCalls) {

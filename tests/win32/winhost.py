@@ -9,7 +9,9 @@ write the very same transcript, byte for byte, and tell the same story to a pers
                                         Each host plays them all in one start (`run-each`),
                                         each scenario a fresh life of the plug-in with its own
                                         registry, and writes what `run --json` and `run` print
-  winhost.py picture OUT.png SCENARIO   the dialog as it opened, from lumbrel-winhost --png
+  winhost.py picture OUT.png SCENARIO   the dialog as it opened, from lumbrel-winhost --png;
+                                        and --png into a missing folder: exit status 2, the
+                                        reason, no other output
   winhost.py message-pictures SCENARIO OUT.png...
                                         each message box as it was shown, one file for each,
                                         from lumbrel-winhost --message-png
@@ -288,6 +290,17 @@ def picture(arguments):
             return 1
         with open(raw, "rb") as raw_file:
             data = raw_file.read()
+        # a picture that can't be written: exit status 2, the reason, and no other output
+        missing = os.path.join(folder, "missing", "dialog.png")
+        out = os.path.join(folder, "out.json")
+        failed = session.run([winhost, "run", arguments.scenario, "--png", missing, "--out", out])
+        reason = failed.stderr.decode(errors="replace")
+        if (failed.returncode != 2 or failed.stdout or os.path.exists(out)
+                or f"{missing}: cannot write" not in reason):
+            print(f"a picture that can't be written gave exit status {failed.returncode}, "
+                  f"{len(failed.stdout)} bytes printed, out.json written: "
+                  f"{os.path.exists(out)}, and the reason {reason[-300:]!r}")
+            return 1
     problems = check_picture(data)
     for problem in problems:
         print(problem)
