@@ -117,9 +117,9 @@ int16_t FX_SaveEData(uint32_t tag, RecordKey* key, const void* buffer, uint32_t 
     std::vector<uint8_t>* stored = findRecord(activeHost->store, id);
     if (stored != nullptr)
         event.before = *stored;
-    if (size > 0)
-        event.offered.assign(bytes, bytes + size);
     if (fails) {
+        if (size > 0)
+            event.offered.assign(bytes, bytes + size);
         event.after = event.before;
         event.stored = false;
         activeHost->saves.push_back(std::move(event));

@@ -4,10 +4,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace {} // namespace
 
-// The size a load of `tag` asks for; 0 for a tag whose size comes from elsewhere or that the
-// plug-in never reads.
 uint32_t recordSizeOf(uint32_t tag) {
     switch (tag) {
     case tagStaffSystem:
@@ -24,6 +22,8 @@ uint32_t recordSizeOf(uint32_t tag) {
         return 0;
     }
 }
+
+namespace {
 
 std::string keyText(const RecordId& id) {
     return "\"" + tagString(id.tag) + "\" (" + std::to_string(id.number) + ", " +
@@ -113,7 +113,7 @@ void reportViolation(const std::string& text) {
         activeHost->violations.push_back(text);
 }
 
-void checkLoadArguments(uint32_t tag, RecordId asked, bool probe, uint32_t size) {
+void checkOtherLoadArguments(uint32_t tag, RecordId asked, bool probe, uint32_t size) {
     // the call's text is made only for a breach: loads are the host's busiest call
     auto call = [&] { return "FX_LoadEData " + keyText(asked); };
     uint32_t expected = recordSizeOf(tag);
@@ -146,32 +146,23 @@ static const LoadCall* lastLoadOf(const ContractMemory& memory, uint32_t tag) {
     return nullptr;
 }
 
-void noteLoadAnswer(uint32_t tag, RecordId asked, RecordId left, bool probe, uint32_t sizeAsked,
-                    uint32_t sizeLeft, int32_t answer) {
-    if (activeHost == nullptr)
-        return;
+void noteOtherLoadAnswer(uint32_t tag, RecordId asked, RecordId left, bool probe,
+                         uint32_t sizeAsked, uint32_t sizeLeft, int32_t answer) {
     ContractMemory& memory = activeHost->contract;
     if (probe) {
         if (tag == tagTextBlock && answer != 0)
             memory.textBlockSizes[asked.number] = sizeLeft;
         return;
     }
-    // a handful of tags: a short list beats a map on the host's busiest call
-    LoadCall* kept = nullptr;
-    for (LoadCall& load : memory.lastLoads)
-        if (load.tag == tag) {
-            kept = &load;
-            break;
-        }
-    if (kept == nullptr)
-        kept = &memory.lastLoads.emplace_back();
-    kept->tag = tag;
-    kept->asked = asked;
-    kept->left = left;
-    kept->probe = probe;
-    kept->sizeAsked = sizeAsked;
-    kept->sizeLeft = sizeLeft;
-    kept->answer = answer;
+    LoadCall kept;
+    kept.tag = tag;
+    kept.asked = asked;
+    kept.left = left;
+    kept.probe = probe;
+    kept.sizeAsked = sizeAsked;
+    kept.sizeLeft = sizeLeft;
+    kept.answer = answer;
+    memory.lastLoads.push_back(kept);
 }
 
 void checkSaveArguments(uint32_t tag, RecordId id, uint32_t size) {

@@ -13,14 +13,47 @@
 // Adds a breach to the active session's violations.
 void reportViolation(const std::string& text);
 
+// The size a load of `tag` asks for; 0 for a tag whose size comes from elsewhere (a text block)
+// or that the plug-in never reads.
+uint32_t recordSizeOf(uint32_t tag);
+
+// checkLoadArguments for every load but the common one.
+void checkOtherLoadArguments(uint32_t tag, RecordId asked, bool probe, uint32_t size);
+
 // A load or probe, before the host answers: a load asks the size of its record (staff system 20,
 // staff 66, text 48, staff list entry 24, preferences 61; a text block the size its probe
-// reported), of a record the plug-in reads.
-void checkLoadArguments(uint32_t tag, RecordId asked, bool probe, uint32_t size);
-// The host's answer to a load or probe, which later saves and text-block loads are held to.
-// The fields come one by one, as the call has them at hand.
-void noteLoadAnswer(uint32_t tag, RecordId asked, RecordId left, bool probe, uint32_t sizeAsked,
-                    uint32_t sizeLeft, int32_t answer);
+// reported), of a record the plug-in reads. Inline for the common load, which passes at once.
+inline void checkLoadArguments(uint32_t tag, RecordId asked, bool probe, uint32_t size) {
+    uint32_t expected = recordSizeOf(tag);
+    if (!probe && expected != 0 && size == expected)
+        return;
+    checkOtherLoadArguments(tag, asked, probe, size);
+}
+
+// noteLoadAnswer for a probe, and for the first load of its tag.
+void noteOtherLoadAnswer(uint32_t tag, RecordId asked, RecordId left, bool probe,
+                         uint32_t sizeAsked, uint32_t sizeLeft, int32_t answer);
+
+// The host's answer to a load or probe, which later saves and text-block loads are held to. The
+// fields come one by one, as the call has them at hand. Inline for a load of a tag loaded before:
+// a handful of tags, so a short list beats a map on the host's busiest call.
+inline void noteLoadAnswer(uint32_t tag, RecordId asked, RecordId left, bool probe,
+                           uint32_t sizeAsked, uint32_t sizeLeft, int32_t answer) {
+    if (activeHost == nullptr)
+        return;
+    if (!probe)
+        for (LoadCall& kept : activeHost->contract.lastLoads)
+            if (kept.tag == tag) {
+                kept.asked = asked;
+                kept.left = left;
+                kept.sizeAsked = sizeAsked;
+                kept.sizeLeft = sizeLeft;
+                kept.answer = answer;
+                return;
+            }
+    noteOtherLoadAnswer(tag, asked, left, probe, sizeAsked, sizeLeft, answer);
+}
+
 // A save: of a staff list entry, after a load of one that was found, under the key that load
 // left, with the size it left (no more than it asked for); never after the layout update.
 void checkSaveArguments(uint32_t tag, RecordId id, uint32_t size);

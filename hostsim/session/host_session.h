@@ -36,7 +36,7 @@ struct SaveEvent {
     RecordId id;
     std::vector<uint8_t> before;  // the stored record before the save; empty when it was new
     std::vector<uint8_t> after;   // the stored record after it; the same when it was not stored
-    std::vector<uint8_t> offered; // the bytes the plug-in handed over
+    std::vector<uint8_t> offered; // a failed save: the bytes the plug-in handed over
     bool stored = true;           // false when the host's save failed
 };
 
