@@ -52,12 +52,6 @@ static void order(const RecordStore& store) {
 static size_t lowerBound(const RecordStore& store, uint64_t key) {
     order(store);
     const std::vector<StoredRecord>& records = store.records;
-    // a walk asks for the record found last or the one after it
-    size_t hint = store.lastFound;
-    if (hint < records.size() && records[hint].key == key)
-        return hint;
-    if (hint + 1 < records.size() && records[hint + 1].key == key && records[hint].key < key)
-        return hint + 1;
     auto found =
         std::lower_bound(records.begin(), records.end(), key,
                          [](const StoredRecord& record, uint64_t k) { return record.key < k; });
