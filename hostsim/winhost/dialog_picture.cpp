@@ -72,6 +72,7 @@ std::vector<uint8_t> encodePng(const std::vector<uint8_t>& rgb, uint32_t width, 
 }
 
 WindowPicture captureWindow(HWND window) {
+    // Painted afresh, frame and children, before RedrawWindow returns.
     RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     RECT frame;
@@ -87,11 +88,14 @@ WindowPicture captureWindow(HWND window) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    // Read from the window's own pixels, which that painting has just made, not from the screen:
+    // the screen shows them only once the system has brought them there, which on a slow
+    // machine comes after the picture is taken.
+    HDC own = GetWindowDC(window);
+    HDC memory = CreateCompatibleDC(own);
+    HBITMAP bitmap = CreateDIBSection(own, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
+    BitBlt(memory, 0, 0, width, height, own, 0, 0, SRCCOPY);
     GdiFlush();
     WindowPicture picture;
     picture.width = static_cast<uint32_t>(width);
@@ -106,7 +110,7 @@ WindowPicture captureWindow(HWND window) {
     SelectObject(memory, previous);
     DeleteObject(bitmap);
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    ReleaseDC(window, own);
     return picture;
 }
 

@@ -18,7 +18,7 @@ struct WindowPicture {
     uint32_t height = 0;
 };
 
-// What the screen shows of `window`, its frame included, once it has painted itself; no pixels
+// `window` as it shows itself, its frame and children included, painted afresh; no pixels
 // when the window has no area.
 WindowPicture captureWindow(HWND window);
 

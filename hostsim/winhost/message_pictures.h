@@ -11,7 +11,7 @@
 // in the scenario, from 1. Empty: no pictures.
 extern std::string messagePicturePattern;
 
-// What the screen shows of the message box `box`, for the file of the next number, when a
+// The message box `box` as it shows itself, for the file of the next number, when a
 // pattern is set: added to `files`, or, for a box that has no area on the screen, the reason in
 // `failure`.
 void takeMessageBoxPicture(HWND box, std::vector<PlatformFile>& files, std::string& failure);
