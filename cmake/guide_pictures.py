@@ -10,12 +10,17 @@ From the examples in examples/guide/:
 
   guide_pictures.py --host LUMBREL_HOST --win32-dir build/win32 --prefix PREFIX   all pictures
   guide_pictures.py --host LUMBREL_HOST --svg-only    the SVG pictures alone, without Wine
+  guide_pictures.py --host LUMBREL_HOST --win32-dir build/win32 --prefix PREFIX
+                    --match-windows dialogs|messages
+      the committed PNG pictures of the dialog or of the message boxes are, pixel for pixel,
+      what the DLL shows under Wine now (tests/win32/winhost.py --match; the wine_* tests)
   guide_pictures.py --host LUMBREL_HOST --check
       the SVG pictures are as the host draws them today and show what their entries say; every
       picture the guide shows is there and made here, and every one made here is shown; the alt
       text of each staff picture names exactly the staves, the distance and the staff lists in
       which the picture's own data shows staves moving; and README.md and the guide name
-      exactly the files of the release archive (cmake/release_archive.py ARCHIVE_FILES)
+      exactly the files of the release archive (cmake/release_archive.py ARCHIVE_FILES); the
+      README's picture of the dialog is the guide's
 
 `cmake --build --preset native --target guide_pictures` runs the first form.
 """
@@ -25,6 +30,7 @@ import filecmp
 import json
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -37,6 +43,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 EXAMPLES = os.path.join(ROOT, "examples", "guide")
 PICTURES = os.path.join(ROOT, "docs", "guide")
 GUIDE = os.path.join(ROOT, "docs", "user-guide.md")
+README_PICTURE = "dialog.png"  # docs/dialog.png, the README's: the guide's docs/guide/dialog.png
 README = os.path.join(ROOT, "README.md")
 WINHOST = os.path.join(ROOT, "tests", "win32", "winhost.py")
 SVG = "{http://www.w3.org/2000/svg}"
@@ -148,21 +155,34 @@ def draw_staff_pictures(host, folder):
     return problems
 
 
-def make_windows_pictures(win32_dir, prefix):
-    """Saves the dialog and message box pictures from the DLL under Wine; the problems."""
+def windows_picture_commands(win32_dir, prefix, match=False):
+    """The commands of tests/win32/winhost.py that make the dialog pictures and the message
+    box pictures under Wine, or with `match` hold the committed ones to what the DLL shows."""
     driver = [sys.executable, WINHOST, "--win32-dir", win32_dir, "--prefix", prefix]
-    runs = [(name, driver + ["picture", os.path.join(PICTURES, name),
-                             os.path.join(EXAMPLES, scenario)])
-            for name, scenario in DIALOG_PICTURES]
-    runs += [(", ".join(names), driver + ["message-pictures", os.path.join(EXAMPLES, scenario)]
-              + [os.path.join(PICTURES, name) for name in names])
-             for scenario, names in MESSAGE_PICTURES]
+    options = ["--match"] if match else []
+    dialogs = driver + ["picture"] + options
+    for name, scenario in DIALOG_PICTURES:
+        dialogs += [os.path.join(EXAMPLES, scenario), os.path.join(PICTURES, name)]
+    messages = driver + ["message-pictures"] + options
+    for scenario, names in MESSAGE_PICTURES:
+        messages += [os.path.join(EXAMPLES, scenario)]
+        messages += [os.path.join(PICTURES, name) for name in names]
+    return {"dialogs": dialogs, "messages": messages}
+
+
+def make_windows_pictures(win32_dir, prefix):
+    """Saves the dialog and message box pictures from the DLL under Wine, and the README's
+    picture of the dialog (the guide's first); the problems."""
     problems = []
-    for what, command in runs:
+    for what, command in windows_picture_commands(win32_dir, prefix).items():
         done = subprocess.run(command, capture_output=True, check=False)
         print(done.stdout.decode(errors="replace"), end="")
         if done.returncode != 0:
-            problems.append(f"{what}: not made ({done.stdout.decode(errors='replace').strip()})")
+            problems.append(f"the {what}' pictures: not made "
+                            f"({done.stdout.decode(errors='replace').strip()})")
+    if not problems:
+        shutil.copyfile(os.path.join(PICTURES, README_PICTURE), os.path.join(ROOT, "docs",
+                                                                              README_PICTURE))
     return problems
 
 
@@ -279,6 +299,10 @@ def check(host):
         problems.append(f"docs/guide/{name} is made but the guide does not show it")
     for document in (README, GUIDE):
         problems += archive_file_problems(document)
+    if not filecmp.cmp(os.path.join(ROOT, "docs", README_PICTURE),
+                       os.path.join(PICTURES, README_PICTURE), shallow=False):
+        problems.append(f"docs/{README_PICTURE}, the README's, is not the guide's "
+                        f"docs/guide/{README_PICTURE}")
     return problems
 
 
@@ -293,8 +317,17 @@ def main():
                       help="check the pictures checked in instead of making them")
     mode.add_argument("--svg-only", action="store_true",
                       help="make the SVG pictures alone, from lumbrel-host, leaving the PNGs")
+    mode.add_argument("--match-windows", choices=("dialogs", "messages"),
+                      help="hold the committed pictures of the dialogs or of the message boxes, "
+                      "pixel for pixel, to what the DLL shows under Wine now")
     arguments = parser.parse_args()
     host = os.path.abspath(arguments.host)
+    if arguments.match_windows:
+        if not arguments.win32_dir or not arguments.prefix:
+            parser.error("--match-windows needs --win32-dir and --prefix")
+        command = windows_picture_commands(os.path.abspath(arguments.win32_dir),
+                                           os.path.abspath(arguments.prefix), match=True)
+        return subprocess.run(command[arguments.match_windows], check=False).returncode
     if arguments.check:
         problems = check(host)
     else:

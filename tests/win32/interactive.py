@@ -111,21 +111,18 @@ class Desktop:
             return None, None
         return window, self.xdotool("getwindowname", window, check=False)
 
-    def wine(self, *command):
-        return captured(["wine"] + list(command), self.session.env)
-
     def set_settings(self, hex_value):
         """The plug-in's registry value before the case: none, or REG_BINARY bytes."""
-        self.wine("reg", "delete", SETTINGS_KEY, "/f")
+        self.session.reg("delete", SETTINGS_KEY, "/f")
         if hex_value is not None:
-            done = self.wine("reg", "add", SETTINGS_KEY, "/v", "UserDialog", "/t", "REG_BINARY",
+            done = self.session.reg("add", SETTINGS_KEY, "/v", "UserDialog", "/t", "REG_BINARY",
                              "/d", hex_value, "/f")
             if done.returncode != 0:
                 raise Failure(f"could not set the plug-in's settings: {done.stderr!r}")
 
     def settings(self):
         """The plug-in's registry value as lower-case hex; None when there is none."""
-        done = self.wine("reg", "query", SETTINGS_KEY, "/v", "UserDialog")
+        done = self.session.reg("query", SETTINGS_KEY, "/v", "UserDialog")
         found = re.search(r"UserDialog\s+REG_BINARY\s+([0-9A-Fa-f]*)",
                           done.stdout.decode(errors="replace"))
         return found.group(1).lower() if done.returncode == 0 and found else None
@@ -134,7 +131,7 @@ class Desktop:
         """The dialog's base units, its client area's offset in its window and its list's entry
         height, as the dialog manager makes them on this display."""
         if self.metrics is None:
-            done = self.wine(self.metrics_tool, self.plugin)
+            done = self.session.run([self.metrics_tool, self.plugin])
             if done.returncode != 0:
                 raise Failure(f"dialog_metrics.exe: {done.stderr.decode(errors='replace')}")
             self.metrics = json.loads(done.stdout)
@@ -258,10 +255,17 @@ class Person:
         return self.wait_for(what, look)
 
     def click_into(self, window):
+        """Gives the focus back to `window`: every other time by a click into it, and in
+        between as a window manager would, by setting the X focus on it (a click has been seen
+        not to bring it back, under emulation, for as long as the person waited)."""
         geometry = self.desktop.xdotool("getwindowgeometry", "--shell", window, check=False)
         if geometry is not None:
-            place = {k: int(v) for k, v in (line.split("=") for line in geometry.splitlines())}
-            self.desktop.click_at((place["X"] + 6, place["Y"] + place["HEIGHT"] - 6))
+            if self.desktop.refocused % 2:
+                self.desktop.xdotool("windowfocus", window, check=False)
+            else:
+                place = {k: int(v) for k, v in (line.split("=") for line in
+                                                 geometry.splitlines())}
+                self.desktop.click_at((place["X"] + 6, place["Y"] + place["HEIGHT"] - 6))
             self.desktop.refocused += 1
 
     @staticmethod

@@ -9,93 +9,183 @@ write the very same transcript, byte for byte, and tell the same story to a pers
                                         Each host plays them all in one start (`run-each`),
                                         each scenario a fresh life of the plug-in with its own
                                         registry, and writes what `run --json` and `run` print
-  winhost.py picture OUT.png SCENARIO   the dialog as it opened, from lumbrel-winhost --png;
+  winhost.py picture [--match] SCENARIO OUT.png [SCENARIO OUT.png...]
+                                        the dialog as it opened, from lumbrel-winhost --png;
                                         and --png into a missing folder: exit status 2, the
                                         reason, no other output
-  winhost.py message-pictures SCENARIO OUT.png...
+  winhost.py message-pictures [--match] SCENARIO OUT.png... [SCENARIO OUT.png...]...
                                         each message box as it was shown, one file for each,
                                         from lumbrel-winhost --message-png
+                                        With --match, each picture must equal the file of its
+                                        name pixel for pixel (the guide's and the README's
+                                        pictures are held to what the DLL shows so)
   winhost.py no-display SCENARIO        without a display: exit status 2, the reason, no output
+  winhost.py prepare                    makes the Wine prefix, unless it is made already: the
+                                        native build does, so that no test pays for it
 
-A missing tool or build (wine, Xvfb, the Win32 build) is a skip, exit status 77, with the reason.
-Each run uses its own X display and the Wine prefix given (created on first use).
+A missing tool or build (wine, Xvfb, the Win32 build), or a Wine that cannot start, is a skip,
+exit status 77, with the reason. Each run uses its own X display and Wine server, both ended with
+it on every path, in the 64-bit Wine prefix given (made on first use, with Wine's fonts).
 """
 
 import argparse
+import ctypes
 import difflib
 import json
 import os
 import shutil
+import signal
 import struct
 import subprocess
 import sys
 import tempfile
+import time
 import zlib
 
 SKIP = 77
 WINE_FONTS = "/usr/share/wine/fonts"  # from the Debian package fonts-wine
-TIMEOUT = 120  # seconds for one host run; Wine's first start in a new prefix takes longest
+WINE64 = "/usr/lib/wine/wine64"  # Debian's 64-bit loader: runs 64-bit Windows programs natively
+TIMEOUT = 120  # seconds for one host run
 RUN_EACH_TIMEOUT = 600  # seconds for one host to play every scenario
+PREFIX_TIMEOUT = 600  # seconds to make a Wine prefix; under emulation it takes half a minute
+READY = "lumbrel-prefix"  # in a prefix made whole: the Wine version that made it
+# The prefix's settings, written into its user registry file as it is made: windows are left to
+# Wine itself (there is no window manager on the display), else Wine waits two seconds for a
+# manager with each window it shows.
+USER_SETTINGS = '''
+[Software\\\\Wine\\\\X11 Driver] 0
+"Managed"="N"
+'''
 
 
 class Skip(Exception):
     """A prerequisite is missing: the test cannot run here."""
 
 
+def ends_with_parent():
+    """For a child process: it is killed when the process that started it ends, by any path
+    (a test killed at its time-out included), so that no display or Wine server outlives it."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    libc.prctl(PR_SET_PDEATHSIG, signal.SIGKILL)
+
+
+PR_SET_PDEATHSIG = 1
+
+
+def wine_environment(prefix, display=None):
+    """The environment of every Wine program the tests start: the prefix given, 64-bit (its own
+    programs, the registry tool and Wine's services, run natively; the host and the DLL are
+    32-bit, emulated where the processor runs no 32-bit code), no debug output, no prompt to
+    install Mono or Gecko."""
+    env = {name: value for name, value in os.environ.items() if name != "DISPLAY"}
+    env.update(WINEPREFIX=os.path.abspath(prefix), WINEARCH="win64", WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=")
+    if display:
+        env["DISPLAY"] = display
+    return env
+
+
+def wine_version():
+    done = captured(["wine", "--version"], timeout=TIMEOUT)
+    if done.returncode != 0:
+        reason = done.stderr.decode(errors="replace").strip()[-300:]
+        raise Skip(f"Wine cannot start here ({reason}); if this machine runs no 32-bit code, "
+                   "scripts/bootstrap sets up its emulation")
+    return done.stdout.decode(errors="replace").strip()
+
+
+def prepare_prefix(prefix):
+    """Makes the Wine prefix that the tests play in, once: `wineboot --init` (the one costly Wine
+    start, half a minute under emulation), then Wine's own fonts copied in and the settings
+    written into its registry file, with no Wine start for either. A prefix made whole holds
+    READY, with the Wine version that made it; one that is not is made again. A Skip when Wine is
+    missing or cannot start."""
+    for tool in ("wine", "wineboot", "wineserver"):
+        if shutil.which(tool) is None:
+            raise Skip(f"{tool} is not installed (scripts/bootstrap installs it)")
+    if not os.access(WINE64, os.X_OK):
+        raise Skip(f"{WINE64} is missing: Debian's wine64 (scripts/bootstrap installs it)")
+    version = wine_version()
+    prefix = os.path.abspath(prefix)
+    ready = os.path.join(prefix, READY)
+    if os.path.isfile(ready):
+        with open(ready, encoding="utf-8") as stamp:
+            if stamp.read().strip() == version:
+                return
+    shutil.rmtree(prefix, ignore_errors=True)
+    os.makedirs(prefix)
+    env = wine_environment(prefix)
+    done = captured(["wineboot", "--init"], env, timeout=PREFIX_TIMEOUT)
+    captured(["wineserver", "-w"], env, timeout=PREFIX_TIMEOUT)  # the registry is on disk
+    if done.returncode != 0 or not os.path.isfile(os.path.join(prefix, "user.reg")):
+        raise Skip(f"making the Wine prefix {prefix} failed: "
+                   f"{done.stderr.decode(errors='replace')[-400:]}")
+    add_wine_fonts(prefix)
+    with open(os.path.join(prefix, "user.reg"), "a", encoding="utf-8") as registry:
+        registry.write(USER_SETTINGS)
+    with open(ready, "w", encoding="utf-8") as stamp:
+        stamp.write(version + "\n")
+
+
+def add_wine_fonts(prefix):
+    """Wine's own fonts (Tahoma, MS Sans Serif, Marlett for the caption buttons...) in the
+    prefix's Fonts folder, as Windows has them: Debian's Wine does not find them where
+    fonts-wine puts them, and would draw a caption's close button as the letter "r"."""
+    fonts = os.path.join(prefix, "drive_c", "windows", "Fonts")
+    if not os.path.isdir(WINE_FONTS):
+        raise Skip(f"{WINE_FONTS} is missing: Debian's fonts-wine (scripts/bootstrap installs it)")
+    os.makedirs(fonts, exist_ok=True)
+    for name in sorted(os.listdir(WINE_FONTS)):
+        if name.endswith(".ttf"):
+            shutil.copyfile(os.path.join(WINE_FONTS, name), os.path.join(fonts, name))
+
+
 class WineSession:
-    """An X display of its own (Xvfb) and a Wine prefix, for as long as the session lasts."""
+    """An X display of its own (Xvfb) and one Wine server in the prefix, for as long as the
+    session lasts. Both are this process's children, ended when the session ends, and killed by
+    the system should this process end first; Wine's programs end with their server."""
 
     def __init__(self, prefix):
         self.prefix = os.path.abspath(prefix)
         self.display = None
         self.xvfb = None
+        self.server = None
         self.env = None
 
     def __enter__(self):
-        for tool in ("wine", "wineboot", "wineserver", "Xvfb"):
-            if shutil.which(tool) is None:
-                raise Skip(f"{tool} is not installed (scripts/bootstrap installs it)")
-        self._start_display()
-        self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win32", WINEDEBUG="-all",
-                        DISPLAY=self.display, WINEDLLOVERRIDES="mscoree,mshtml=")
-        if not os.path.isfile(os.path.join(self.prefix, "system.reg")):
-            os.makedirs(self.prefix, exist_ok=True)
-            self._wine(["wineboot", "--init"], "creating the Wine prefix")
-        self._add_wine_fonts()
-        # Without a window manager on the display, windows are left to Wine itself: else Wine
-        # waits two seconds for a manager with each window it shows.
-        # one Wine server for the whole session, not one started by every run
-        subprocess.run(["wineserver", "-p"], env=self.env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-        self._wine(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
-                    "/t", "REG_SZ", "/d", "N", "/f"], "setting up the Wine prefix")
+        try:
+            if shutil.which("Xvfb") is None:
+                raise Skip("Xvfb is not installed (scripts/bootstrap installs it)")
+            prepare_prefix(self.prefix)
+            self._start_display()
+            self.env = wine_environment(self.prefix, self.display)
+            self._start_server()
+        except BaseException:
+            self.__exit__()
+            raise
         return self
 
     def __exit__(self, *exc):
-        if self.env is not None:
-            subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, check=False)
+        if self.server is not None:
+            captured(["wineserver", "-k"], self.env, timeout=TIMEOUT)
+            try:
+                self.server.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.server.kill()
+                self.server.wait()
+            self.server = None
         if self.xvfb is not None:
             self.xvfb.terminate()
             self.xvfb.wait()
+            self.xvfb = None
         return False
-
-    def _add_wine_fonts(self):
-        """Wine's own fonts (Tahoma, MS Sans Serif, Marlett for the caption buttons...) in the
-        prefix's Fonts folder, as Windows has them: Debian's Wine does not find them where
-        fonts-wine puts them, and would draw a caption's close button as the letter "r"."""
-        fonts = os.path.join(self.prefix, "drive_c", "windows", "Fonts")
-        if not os.path.isdir(WINE_FONTS) or not os.path.isdir(fonts):
-            return
-        for name in sorted(os.listdir(WINE_FONTS)):
-            if name.endswith(".ttf") and not os.path.exists(os.path.join(fonts, name)):
-                shutil.copyfile(os.path.join(WINE_FONTS, name), os.path.join(fonts, name))
 
     def _start_display(self):
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
-             "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+             "tcp"], pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=ends_with_parent)
         os.close(write_end)
         with os.fdopen(read_end) as answer:
             number = answer.readline().strip()
@@ -103,13 +193,34 @@ class WineSession:
             raise Skip("Xvfb could not start a display")
         self.display = ":" + number
 
-    def _wine(self, command, what):
-        done = captured(command, self.env, timeout=600)
-        if done.returncode != 0:
-            raise Skip(f"{what} failed: {done.stderr.decode(errors='replace')[-400:]}")
+    def _start_server(self):
+        """One Wine server for the session, in the foreground as this process's child, kept
+        until the session ends; the session goes on once it listens."""
+        self.server = subprocess.Popen(["wineserver", "--foreground", "--persistent"],
+                                       env=self.env, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                       preexec_fn=ends_with_parent)
+        deadline = time.monotonic() + 30
+        while not self._server_listens():
+            if self.server.poll() is not None or time.monotonic() > deadline:
+                raise Skip(f"the Wine server did not start (status {self.server.poll()})")
+            time.sleep(0.02)
+
+    def _server_listens(self):
+        """Whether the server's socket is there: in the folder it works in."""
+        try:
+            folder = os.readlink(f"/proc/{self.server.pid}/cwd")
+        except OSError:
+            return False
+        return os.path.exists(os.path.join(folder, "socket"))
 
     def run(self, command, timeout=TIMEOUT):
         return captured(["wine"] + command, self.env, timeout)
+
+    def reg(self, *arguments):
+        """Wine's registry tool, a 64-bit program run by the 64-bit loader directly: natively,
+        where the `wine` command would first start the 32-bit loader."""
+        return captured([WINE64, "reg"] + list(arguments), self.env)
 
 
 def captured(command, env=None, timeout=TIMEOUT):
@@ -280,20 +391,127 @@ def built_winhost(arguments):
     return winhost
 
 
+def png_pixels(data):
+    """The width, height and RGB bytes (rows top down) of an 8-bit RGB PNG file, its row filters
+    undone; ValueError for any other file."""
+    chunks = png_chunks(data)
+    if not chunks or chunks[0][0] != b"IHDR":
+        raise ValueError("the picture has no header")
+    width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", chunks[0][1][:13])
+    if (depth, colour, interlace) != (8, 2, 0):
+        raise ValueError("the picture is not 8-bit RGB without interlace")
+    data = zlib.decompress(b"".join(body for kind, body in chunks if kind == b"IDAT"))
+    stride = width * 3
+    rows, previous = [], bytearray(stride)
+    for at in range(0, height * (stride + 1), stride + 1):
+        kind, row = data[at], bytearray(data[at + 1:at + 1 + stride])
+        for i in range(stride):
+            left = row[i - 3] if i >= 3 else 0
+            up, corner = previous[i], previous[i - 3] if i >= 3 else 0
+            if kind == 1:
+                row[i] = (row[i] + left) & 255
+            elif kind == 2:
+                row[i] = (row[i] + up) & 255
+            elif kind == 3:
+                row[i] = (row[i] + (left + up) // 2) & 255
+            elif kind == 4:
+                guess = left + up - corner
+                nearest = min((abs(guess - left), 0, left), (abs(guess - up), 1, up),
+                              (abs(guess - corner), 2, corner))[2]
+                row[i] = (row[i] + nearest) & 255
+        rows.append(bytes(row))
+        previous = row
+    return width, height, b"".join(rows)
+
+
+def picture_difference(fresh, kept_path):
+    """How the picture just taken differs from the one kept at `kept_path`, pixel for pixel, as
+    a phrase; None when every pixel is the same."""
+    if not os.path.isfile(kept_path):
+        return "is not there"
+    with open(kept_path, "rb") as kept_file:
+        kept = png_pixels(kept_file.read())
+    width, height, pixels = png_pixels(fresh)
+    if kept[:2] != (width, height):
+        return f"is {kept[0]} x {kept[1]} pixels, the DLL shows {width} x {height} now"
+    differing = [i // 3 for i in range(0, len(pixels), 3) if pixels[i:i + 3] != kept[2][i:i + 3]]
+    if not differing:
+        return None
+    return (f"differs from what the DLL shows now in {len(differing)} of {width * height} "
+            f"pixels, the first at x {differing[0] % width}, y {differing[0] // width}")
+
+
+def scenario_groups(items, pictures_each=None):
+    """Scenario files, each followed by the PNG files of its pictures: [(scenario, [png...])].
+    ValueError when the list is not of that form."""
+    groups = []
+    for item in items:
+        if item.endswith(".json"):
+            groups.append((item, []))
+        elif not groups or not item.endswith(".png"):
+            raise ValueError(f"{item}: expected a scenario (.json) followed by its pictures (.png)")
+        else:
+            groups[-1][1].append(item)
+    for scenario, outputs in groups:
+        if not outputs or (pictures_each is not None and len(outputs) != pictures_each):
+            raise ValueError(f"{scenario}: {len(outputs)} pictures named, "
+                             f"{pictures_each or 'one or more'} expected")
+    return groups
+
+
+def keep_pictures(arguments, pictures):
+    """Saves each picture taken, [(file, PNG data, what it shows)], at its file; with --match
+    compares it with the file instead and keeps the ones that differ in --fresh-dir. Returns
+    the exit status."""
+    differing = 0
+    for output, data, what in pictures:
+        if not arguments.match:
+            with open(output, "wb") as out:
+                out.write(compressed_png(data))
+            print(f"saved {output}: {what}")
+            continue
+        difference = picture_difference(data, output)
+        if difference is None:
+            print(f"same      {output}: {what}")
+            continue
+        differing += 1
+        os.makedirs(arguments.fresh_dir, exist_ok=True)
+        fresh = os.path.join(arguments.fresh_dir, os.path.basename(output))
+        with open(fresh, "wb") as out:
+            out.write(compressed_png(data))
+        print(f"DIFFERENT {output}: {what}: {difference}; the DLL's picture is {fresh}")
+    if differing:
+        print(f"{differing} of {len(pictures)} pictures are not the ones committed: if they "
+              "should change, make them anew (cmake --build --preset native --target "
+              "guide_pictures) and commit them with the change")
+    return 1 if differing else 0
+
+
 def picture(arguments):
+    groups = scenario_groups(arguments.items, pictures_each=1)
     winhost = built_winhost(arguments)
+    pictures = []
     with WineSession(arguments.prefix) as session, tempfile.TemporaryDirectory() as folder:
-        raw = os.path.join(folder, "dialog.png")
-        done = session.run([winhost, "run", arguments.scenario, "--png", raw])
-        if done.returncode != 0 or not os.path.isfile(raw):
-            print(f"lumbrel-winhost saved no picture: {done.stderr.decode(errors='replace')}")
-            return 1
-        with open(raw, "rb") as raw_file:
-            data = raw_file.read()
+        for scenario, (output,) in groups:
+            raw = os.path.join(folder, "dialog.png")
+            done = session.run([winhost, "run", scenario, "--png", raw])
+            if done.returncode != 0 or not os.path.isfile(raw):
+                print(f"{scenario}: lumbrel-winhost saved no picture: "
+                      f"{done.stderr.decode(errors='replace')}")
+                return 1
+            with open(raw, "rb") as raw_file:
+                data = raw_file.read()
+            os.remove(raw)
+            problems = check_picture(data)
+            for problem in problems:
+                print(f"{scenario}: {problem}")
+            if problems:
+                return 1
+            pictures.append((output, data, f"the dialog of {os.path.basename(scenario)}"))
         # a picture that can't be written: exit status 2, the reason, and no other output
         missing = os.path.join(folder, "missing", "dialog.png")
         out = os.path.join(folder, "out.json")
-        failed = session.run([winhost, "run", arguments.scenario, "--png", missing, "--out", out])
+        failed = session.run([winhost, "run", groups[0][0], "--png", missing, "--out", out])
         reason = failed.stderr.decode(errors="replace")
         if (failed.returncode != 2 or failed.stdout or os.path.exists(out)
                 or f"{missing}: cannot write" not in reason):
@@ -301,51 +519,42 @@ def picture(arguments):
                   f"{len(failed.stdout)} bytes printed, out.json written: "
                   f"{os.path.exists(out)}, and the reason {reason[-300:]!r}")
             return 1
-    problems = check_picture(data)
-    for problem in problems:
-        print(problem)
-    if problems:
-        return 1
-    with open(arguments.output, "wb") as output:
-        output.write(compressed_png(data))
-    print(f"saved {arguments.output}")
-    return 0
+    return keep_pictures(arguments, pictures)
 
 
 def message_pictures(arguments):
+    groups = scenario_groups(arguments.items)
     winhost = built_winhost(arguments)
+    pictures = []
     with WineSession(arguments.prefix) as session, tempfile.TemporaryDirectory() as folder:
-        pattern = os.path.join(folder, "box-%d.png")
-        done = session.run([winhost, "run", arguments.scenario, "--json", "--message-png",
-                            pattern])
-        if done.returncode != 0:
-            print(f"lumbrel-winhost failed: {done.stderr.decode(errors='replace')}")
-            return 1
-        boxes = [message for run in json.loads(done.stdout)["runs"]
-                 for message in run["messages"]]
-        if len(boxes) != len(arguments.outputs):
-            print(f"the scenario shows {len(boxes)} message boxes, for "
-                  f"{len(arguments.outputs)} pictures named")
-            return 1
-        pictures = []
-        for number, box in enumerate(boxes, 1):
-            path = pattern.replace("%d", str(number))
-            if not os.path.isfile(path):
-                print(f"no picture of message box {number} ({box['caption']})")
+        for scenario, outputs in groups:
+            pattern = os.path.join(folder, "box-%d.png")
+            done = session.run([winhost, "run", scenario, "--json", "--message-png", pattern])
+            if done.returncode != 0:
+                print(f"{scenario}: lumbrel-winhost failed: "
+                      f"{done.stderr.decode(errors='replace')}")
                 return 1
-            with open(path, "rb") as raw_file:
-                data = raw_file.read()
-            problems = check_picture(data, MESSAGE_BOX_SIZE, f"message box {number}")
-            for problem in problems:
-                print(problem)
-            if problems:
+            boxes = [message for run in json.loads(done.stdout)["runs"]
+                     for message in run["messages"]]
+            if len(boxes) != len(outputs):
+                print(f"{scenario} shows {len(boxes)} message boxes, for {len(outputs)} "
+                      "pictures named")
                 return 1
-            pictures.append(data)
-    for output, box, data in zip(arguments.outputs, boxes, pictures):
-        with open(output, "wb") as out:
-            out.write(compressed_png(data))
-        print(f"saved {output}: {box['caption']}: {box['text']}")
-    return 0
+            for number, (box, output) in enumerate(zip(boxes, outputs), 1):
+                path = pattern.replace("%d", str(number))
+                if not os.path.isfile(path):
+                    print(f"{scenario}: no picture of message box {number} ({box['caption']})")
+                    return 1
+                with open(path, "rb") as raw_file:
+                    data = raw_file.read()
+                os.remove(path)
+                problems = check_picture(data, MESSAGE_BOX_SIZE, f"message box {number}")
+                for problem in problems:
+                    print(f"{scenario}: {problem}")
+                if problems:
+                    return 1
+                pictures.append((output, data, f"{box['caption']}: {box['text']}"))
+    return keep_pictures(arguments, pictures)
 
 
 def no_display(arguments):
@@ -366,35 +575,65 @@ def no_display(arguments):
     return 1 if problems else 0
 
 
+def prepare(arguments):
+    try:
+        prepare_prefix(arguments.prefix)
+    except Skip as reason:
+        if not arguments.in_build:
+            raise
+        print(f"no Wine prefix, so the Wine tests will skip: {reason}")
+        return 0
+    print(f"the Wine prefix {arguments.prefix} is ready")
+    return 0
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--win32-dir", required=True, help="the Win32 build folder")
+    parser.add_argument("--win32-dir", default="build/win32", help="the Win32 build folder")
     parser.add_argument("--prefix", required=True, help="the Wine prefix to use")
     commands = parser.add_subparsers(dest="command", required=True)
     compare_command = commands.add_parser("compare", help="compare both hosts' transcripts")
     compare_command.add_argument("--native-host", required=True, help="lumbrel-host")
     compare_command.add_argument("scenarios", nargs="+",
                                  help="scenario files, or folders of them")
-    picture_command = commands.add_parser("picture", help="save the dialog's picture")
-    picture_command.add_argument("output", help="the PNG file to write")
-    picture_command.add_argument("scenario", help="the scenario whose first dialog is shown")
-    messages_command = commands.add_parser("message-pictures",
-                                           help="save a picture of each message box shown")
-    messages_command.add_argument("scenario", help="the scenario that shows the boxes")
-    messages_command.add_argument("outputs", nargs="+",
-                                  help="the PNG file to write for each box, in order")
+    picture_command = commands.add_parser(
+        "picture", help="save the dialog's picture, or with --match compare it")
+    picture_command.add_argument("items", nargs="+", metavar="SCENARIO OUT.png",
+                                 help="each scenario, whose first dialog is shown, then the PNG "
+                                 "file of its picture")
+    messages_command = commands.add_parser(
+        "message-pictures", help="save a picture of each message box shown, or with --match "
+        "compare them")
+    messages_command.add_argument("items", nargs="+", metavar="SCENARIO OUT.png...",
+                                  help="each scenario that shows boxes, then the PNG file of "
+                                  "each box it shows, in order")
+    for command in (picture_command, messages_command):
+        command.add_argument("--match", action="store_true",
+                             help="compare each picture, pixel for pixel, with the file of its "
+                             "name instead of writing it; a difference fails")
+        command.add_argument("--fresh-dir", default=os.path.join(tempfile.gettempdir(),
+                                                                 "lumbrel-pictures"),
+                             help="where --match keeps the pictures that differ (default "
+                             "%(default)s)")
     no_display_command = commands.add_parser("no-display",
                                               help="check a run without a display fails plainly")
     no_display_command.add_argument("scenario", help="a scenario that shows the dialog")
+    prepare_command = commands.add_parser(
+        "prepare", help="make the Wine prefix, when it is not made already")
+    prepare_command.add_argument("--in-build", action="store_true",
+                                 help="where the prefix can't be made, say why and exit 0: the "
+                                 "build goes on, and the tests skip")
     arguments = parser.parse_args()
     try:
         command = {"compare": compare, "picture": picture, "message-pictures": message_pictures,
-                   "no-display": no_display}
+                   "no-display": no_display, "prepare": prepare}
         return command[arguments.command](arguments)
     except Skip as reason:
         print(f"skipped: {reason}")
         return SKIP
+    except ValueError as problem:
+        parser.error(str(problem))
     except subprocess.TimeoutExpired as timeout:
         print(f"a host run took longer than {timeout.timeout} s: {' '.join(timeout.cmd)}")
         return 1
