@@ -5,7 +5,7 @@ STAVES staves each, every staff in the global staff list and in every system's o
   bench/make_score.py SYSTEMS STAVES OUT.json
 
 Staff k (from 1) is named "Staff k" and sits at -288 * (k - 1) EVPUs in every list; system n
-spans measures 4n-3 to 4n. For example, the push of the README's performance table:
+spans measures 4n-3 to 4n. For example, the push of docs/performance.md:
 
   bench/make_score.py 999 128 /tmp/large.json
   build/native/hostsim/lumbrel-host push /tmp/large.json --staves $(seq -s, 0 126) \\
