@@ -155,10 +155,11 @@ def draw_staff_pictures(host, folder):
     return problems
 
 
-def windows_picture_commands(win32_dir, prefix, match=False):
+def windows_picture_commands(win32_dir, prefix, match=False, session=None):
     """The commands of tests/win32/winhost.py that make the dialog pictures and the message
     box pictures under Wine, or with `match` hold the committed ones to what the DLL shows."""
     driver = [sys.executable, WINHOST, "--win32-dir", win32_dir, "--prefix", prefix]
+    driver += ["--session", session] if session else []
     options = ["--match"] if match else []
     dialogs = driver + ["picture"] + options
     for name, scenario in DIALOG_PICTURES:
@@ -312,6 +313,8 @@ def main():
     parser.add_argument("--host", required=True, help="lumbrel-host")
     parser.add_argument("--win32-dir", help="the Win32 build, for the pictures under Wine")
     parser.add_argument("--prefix", help="the Wine prefix to use")
+    parser.add_argument("--session", metavar="FOLDER",
+                        help="the shared Wine session of the tests (tests/win32/winhost.py)")
     mode = parser.add_mutually_exclusive_group()
     mode.add_argument("--check", action="store_true",
                       help="check the pictures checked in instead of making them")
@@ -326,7 +329,8 @@ def main():
         if not arguments.win32_dir or not arguments.prefix:
             parser.error("--match-windows needs --win32-dir and --prefix")
         command = windows_picture_commands(os.path.abspath(arguments.win32_dir),
-                                           os.path.abspath(arguments.prefix), match=True)
+                                           os.path.abspath(arguments.prefix), match=True,
+                                           session=arguments.session)
         return subprocess.run(command[arguments.match_windows], check=False).returncode
     if arguments.check:
         problems = check(host)

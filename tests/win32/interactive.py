@@ -664,6 +664,8 @@ def main():
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--win32-dir", required=True, help="the Win32 build folder")
     parser.add_argument("--prefix", required=True, help="the Wine prefix to use")
+    parser.add_argument("--session", metavar="FOLDER",
+                        help="play in the shared session kept in this folder, when it runs")
     parser.add_argument("--native-host", required=True, help="lumbrel-host")
     parser.add_argument("cases", nargs="+", choices=sorted(CASES), help="the cases to run")
     arguments = parser.parse_args()
@@ -675,7 +677,7 @@ def main():
                 raise Skip(f"{needed} is not built (cmake --preset win32 && cmake --build "
                            "--preset win32)")
         failed = 0
-        with WineSession(arguments.prefix) as session:
+        with WineSession(arguments.prefix, arguments.session) as session:
             for name in arguments.cases:
                 started = time.monotonic()
                 with tempfile.TemporaryDirectory() as folder:

@@ -20,6 +20,11 @@ write the very same transcript, byte for byte, and tell the same story to a pers
                                         name pixel for pixel (the guide's and the README's
                                         pictures are held to what the DLL shows so)
   winhost.py no-display SCENARIO        without a display: exit status 2, the reason, no output
+  winhost.py session-start --state FOLDER
+  winhost.py session-stop --state FOLDER
+                                        a display and Wine server that the tests of one run
+                                        share (given by --session FOLDER): it ends when asked,
+                                        or when the process that started it is gone
   winhost.py prepare                    makes the Wine prefix, unless it is made already: the
                                         native build does, so that no test pays for it
 
@@ -48,6 +53,11 @@ WINE64 = "/usr/lib/wine/wine64"  # Debian's 64-bit loader: runs 64-bit Windows p
 TIMEOUT = 120  # seconds for one host run
 RUN_EACH_TIMEOUT = 600  # seconds for one host to play every scenario
 PREFIX_TIMEOUT = 600  # seconds to make a Wine prefix; under emulation it takes half a minute
+EXAMPLE_SCENARIO = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
+    os.path.abspath(__file__)))), "examples", "scenario.json")
+SESSION_FILE = "session.json"  # in a shared session's folder: its display, its process
+STOP_FILE = "stop"  # in a shared session's folder: asks it to end
+SESSION_LIFE = 3600  # seconds a shared session lasts at most
 READY = "lumbrel-prefix"  # in a prefix made whole: the Wine version that made it
 # The prefix's settings, written into its user registry file as it is made: windows are left to
 # Wine itself (there is no window manager on the display), else Wine waits two seconds for a
@@ -141,12 +151,15 @@ def add_wine_fonts(prefix):
 
 
 class WineSession:
-    """An X display of its own (Xvfb) and one Wine server in the prefix, for as long as the
-    session lasts. Both are this process's children, ended when the session ends, and killed by
-    the system should this process end first; Wine's programs end with their server."""
+    """An X display (Xvfb) and one Wine server in the prefix, for as long as the session lasts.
+    Its own, both this process's children, ended when the session ends and killed by the
+    system should this process end first (Wine's programs end with their server); or, given
+    the folder of a shared session (`session-start`) that is running, that one's, left running.
+    """
 
-    def __init__(self, prefix):
+    def __init__(self, prefix, shared=None):
         self.prefix = os.path.abspath(prefix)
+        self.shared = shared
         self.display = None
         self.xvfb = None
         self.server = None
@@ -157,27 +170,31 @@ class WineSession:
             if shutil.which("Xvfb") is None:
                 raise Skip("Xvfb is not installed (scripts/bootstrap installs it)")
             prepare_prefix(self.prefix)
-            self._start_display()
+            self.display = shared_display(self.shared) if self.shared else None
+            if self.display is None:
+                self._start_display()
             self.env = wine_environment(self.prefix, self.display)
-            self._start_server()
+            if self.xvfb is not None:
+                self._start_server()
         except BaseException:
             self.__exit__()
             raise
         return self
 
     def __exit__(self, *exc):
-        if self.server is not None:
-            captured(["wineserver", "-k"], self.env, timeout=TIMEOUT)
+        # Its programs killed first (Wine's services outlive a server that is killed), then the
+        # server itself, not asked to end: the prefix's registry on disk stays as it was made,
+        # whatever the session wrote.
+        if self.server is not None and self.server.poll() is None:
             try:
-                self.server.wait(timeout=10)
+                captured(["wineserver", "-k"], self.env, timeout=20)
             except subprocess.TimeoutExpired:
-                self.server.kill()
-                self.server.wait()
-            self.server = None
-        if self.xvfb is not None:
-            self.xvfb.terminate()
-            self.xvfb.wait()
-            self.xvfb = None
+                pass
+        for child in (self.server, self.xvfb):
+            if child is not None:
+                child.kill()
+                child.wait()
+        self.server = self.xvfb = None
         return False
 
     def _start_display(self):
@@ -221,6 +238,104 @@ class WineSession:
         """Wine's registry tool, a 64-bit program run by the 64-bit loader directly: natively,
         where the `wine` command would first start the 32-bit loader."""
         return captured([WINE64, "reg"] + list(arguments), self.env)
+
+
+def running(pid):
+    """Whether process `pid` is there and not a zombie."""
+    try:
+        with open(f"/proc/{pid}/stat", encoding="ascii", errors="replace") as stat:
+            return stat.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except (OSError, IndexError):
+        return False
+
+
+def shared_display(folder):
+    """The display of the shared session kept in `folder`, when one is running; else None."""
+    try:
+        with open(os.path.join(folder, SESSION_FILE), encoding="utf-8") as file:
+            session = json.load(file)
+    except (OSError, ValueError):
+        return None
+    return session["display"] if running(session["pid"]) else None
+
+
+def session_start(arguments):
+    """Starts the session that the Wine tests of one test run share: a process of its own,
+    holding the display and the Wine server, that ends them when `session-stop` asks, when the
+    process that started it (the test runner) is gone, or after SESSION_LIFE seconds, whichever
+    comes first. Returns once the session is ready, its first Wine start made."""
+    folder = os.path.abspath(arguments.state)
+    os.makedirs(folder, exist_ok=True)
+    for name in (SESSION_FILE, STOP_FILE):
+        if os.path.exists(os.path.join(folder, name)):
+            os.remove(os.path.join(folder, name))
+    watched = os.getppid()
+    read_end, write_end = os.pipe()
+    if os.fork() == 0:
+        os.close(read_end)
+        os.setsid()
+        quiet = os.open(os.devnull, os.O_RDWR)
+        for stream in (0, 1, 2):
+            os.dup2(quiet, stream)
+        try:
+            supervise(arguments, folder, watched, write_end)
+        finally:
+            os._exit(0)
+    os.close(write_end)
+    with os.fdopen(read_end) as answer:
+        said = answer.read().strip()
+    if not said.startswith("ready"):
+        raise Skip(said or "the shared Wine session did not start")
+    print(f"the shared Wine session is {said[len('ready '):]}")
+    return 0
+
+
+def supervise(arguments, folder, watched, answer):
+    try:
+        session = WineSession(arguments.prefix).__enter__()
+    except Skip as reason:
+        os.write(answer, str(reason).encode())
+        return
+    try:
+        # Wine's services start with the first program, and its desktop with the first window,
+        # on the session's display: a program started without one must not be the first
+        winhost = os.path.join(arguments.win32_dir, "bin", "lumbrel-winhost.exe")
+        if os.path.isfile(winhost):
+            session.run([winhost, "run", EXAMPLE_SCENARIO])
+        with open(os.path.join(folder, SESSION_FILE), "w", encoding="utf-8") as file:
+            json.dump({"display": session.display, "pid": os.getpid()}, file)
+        os.write(answer, f"ready on display {session.display}".encode())
+        os.close(answer)
+        deadline = time.monotonic() + SESSION_LIFE
+        while (running(watched) and time.monotonic() < deadline
+               and not os.path.exists(os.path.join(folder, STOP_FILE))):
+            time.sleep(0.2)
+    finally:
+        session.__exit__()
+        if os.path.exists(os.path.join(folder, SESSION_FILE)):
+            os.remove(os.path.join(folder, SESSION_FILE))
+
+
+def session_stop(arguments):
+    """Ends the shared session kept in the folder, if one runs, and waits for it to be gone."""
+    folder = os.path.abspath(arguments.state)
+    try:
+        with open(os.path.join(folder, SESSION_FILE), encoding="utf-8") as file:
+            pid = json.load(file)["pid"]
+    except (OSError, ValueError):
+        print("no shared Wine session was running")
+        return 0
+    with open(os.path.join(folder, STOP_FILE), "w", encoding="utf-8"):
+        pass
+    deadline = time.monotonic() + 20
+    while running(pid) and time.monotonic() < deadline:
+        time.sleep(0.05)
+    if running(pid):
+        os.kill(pid, signal.SIGKILL)  # its display and server die with it
+        print("the shared Wine session did not end when asked, and was killed")
+        return 1
+    print("the shared Wine session has ended")
+    return 0
 
 
 def captured(command, env=None, timeout=TIMEOUT):
@@ -304,7 +419,7 @@ def compare(arguments):
             raise Skip(f"{needed} is not built (cmake --preset win32 && cmake --build --preset "
                        "win32)")
     failed = 0
-    with WineSession(arguments.prefix) as session, tempfile.TemporaryDirectory() as folder:
+    with WineSession(arguments.prefix, arguments.session) as session, tempfile.TemporaryDirectory() as folder:
         native, wine = os.path.join(folder, "native"), os.path.join(folder, "wine")
         os.makedirs(native)
         os.makedirs(wine)
@@ -491,7 +606,7 @@ def picture(arguments):
     groups = scenario_groups(arguments.items, pictures_each=1)
     winhost = built_winhost(arguments)
     pictures = []
-    with WineSession(arguments.prefix) as session, tempfile.TemporaryDirectory() as folder:
+    with WineSession(arguments.prefix, arguments.session) as session, tempfile.TemporaryDirectory() as folder:
         for scenario, (output,) in groups:
             raw = os.path.join(folder, "dialog.png")
             done = session.run([winhost, "run", scenario, "--png", raw])
@@ -526,7 +641,7 @@ def message_pictures(arguments):
     groups = scenario_groups(arguments.items)
     winhost = built_winhost(arguments)
     pictures = []
-    with WineSession(arguments.prefix) as session, tempfile.TemporaryDirectory() as folder:
+    with WineSession(arguments.prefix, arguments.session) as session, tempfile.TemporaryDirectory() as folder:
         for scenario, outputs in groups:
             pattern = os.path.join(folder, "box-%d.png")
             done = session.run([winhost, "run", scenario, "--json", "--message-png", pattern])
@@ -559,7 +674,7 @@ def message_pictures(arguments):
 
 def no_display(arguments):
     winhost = built_winhost(arguments)
-    with WineSession(arguments.prefix) as session:
+    with WineSession(arguments.prefix, arguments.session) as session:
         env = {name: value for name, value in session.env.items() if name != "DISPLAY"}
         done = captured(["wine", winhost, "run", arguments.scenario, "--json"], env)
     reason = done.stderr.decode(errors="replace")
@@ -592,6 +707,8 @@ def main():
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--win32-dir", default="build/win32", help="the Win32 build folder")
     parser.add_argument("--prefix", required=True, help="the Wine prefix to use")
+    parser.add_argument("--session", metavar="FOLDER",
+                        help="play in the shared session kept in this folder, when it runs")
     commands = parser.add_subparsers(dest="command", required=True)
     compare_command = commands.add_parser("compare", help="compare both hosts' transcripts")
     compare_command.add_argument("--native-host", required=True, help="lumbrel-host")
@@ -619,6 +736,10 @@ def main():
     no_display_command = commands.add_parser("no-display",
                                               help="check a run without a display fails plainly")
     no_display_command.add_argument("scenario", help="a scenario that shows the dialog")
+    for name, text in (("session-start", "start the session that the tests of a run share"),
+                       ("session-stop", "end the shared session")):
+        commands.add_parser(name, help=text).add_argument(
+            "--state", required=True, metavar="FOLDER", help="the folder that keeps the session")
     prepare_command = commands.add_parser(
         "prepare", help="make the Wine prefix, when it is not made already")
     prepare_command.add_argument("--in-build", action="store_true",
@@ -627,7 +748,8 @@ def main():
     arguments = parser.parse_args()
     try:
         command = {"compare": compare, "picture": picture, "message-pictures": message_pictures,
-                   "no-display": no_display, "prepare": prepare}
+                   "no-display": no_display, "prepare": prepare, "session-start": session_start,
+                   "session-stop": session_stop}
         return command[arguments.command](arguments)
     except Skip as reason:
         print(f"skipped: {reason}")
