@@ -58,13 +58,18 @@ EXAMPLE_SCENARIO = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
 SESSION_FILE = "session.json"  # in a shared session's folder: its display, its process
 STOP_FILE = "stop"  # in a shared session's folder: asks it to end
 SESSION_LIFE = 3600  # seconds a shared session lasts at most
-READY = "lumbrel-prefix"  # in a prefix made whole: the Wine version that made it
+READY = "lumbrel-prefix"  # in a prefix made whole: the Wine version and settings it was made with
 # The prefix's settings, written into its user registry file as it is made: windows are left to
 # Wine itself (there is no window manager on the display), else Wine waits two seconds for a
 # manager with each window it shows.
+# The double-click time is short, so that a person's clicks on one spot a third of a second
+# apart stay single clicks (tests/win32/interactive.py).
 USER_SETTINGS = '''
 [Software\\\\Wine\\\\X11 Driver] 0
 "Managed"="N"
+
+[Control Panel\\\\Mouse] 0
+"DoubleClickSpeed"="200"
 '''
 
 
@@ -108,14 +113,15 @@ def prepare_prefix(prefix):
     """Makes the Wine prefix that the tests play in, once: `wineboot --init` (the one costly Wine
     start, half a minute under emulation), then Wine's own fonts copied in and the settings
     written into its registry file, with no Wine start for either. A prefix made whole holds
-    READY, with the Wine version that made it; one that is not is made again. A Skip when Wine is
+    READY, with the Wine version and the settings it was made with; one that is not is made
+    again. A Skip when Wine is
     missing or cannot start."""
     for tool in ("wine", "wineboot", "wineserver"):
         if shutil.which(tool) is None:
             raise Skip(f"{tool} is not installed (scripts/bootstrap installs it)")
     if not os.access(WINE64, os.X_OK):
         raise Skip(f"{WINE64} is missing: Debian's wine64 (scripts/bootstrap installs it)")
-    version = wine_version()
+    version = f"{wine_version()}, settings {zlib.crc32(USER_SETTINGS.encode()):08x}"
     prefix = os.path.abspath(prefix)
     ready = os.path.join(prefix, READY)
     if os.path.isfile(ready):
