@@ -174,14 +174,24 @@ class Repository:
         return self.helps[key]
 
 
+def cmake_files(source):
+    """The project's CMake files, outside build/ and hidden folders: build/ holds a Wine prefix,
+    whose drive letters lead back to the whole file system."""
+    found = []
+    for folder, folders, files in os.walk(source):
+        if folder == source:
+            folders[:] = [name for name in folders if name != "build"]
+        folders[:] = sorted(name for name in folders if not name.startswith("."))
+        found += [os.path.join(folder, name) for name in sorted(files)
+                  if name == "CMakeLists.txt" or name.endswith(".cmake")]
+    return found
+
+
 def cmake_targets(source):
     """The targets the project's CMake files make, foreach loops over plain lists expanded, and
     CMake's own."""
     targets = set(CMAKE_TARGETS)
-    for path in sorted(glob.glob(os.path.join(source, "**", "CMakeLists.txt"), recursive=True) +
-                       glob.glob(os.path.join(source, "**", "*.cmake"), recursive=True)):
-        if os.path.relpath(path, source).split(os.sep)[0] == "build":
-            continue
+    for path in cmake_files(source):
         text = re.sub(r"#[^\n]*", "", read(path))
         if re.search(r"\binclude\(\s*CPack\s*\)", text):
             targets |= CPACK_TARGETS
