@@ -45,3 +45,10 @@ add_executable(dialog_metrics ${PROJECT_SOURCE_DIR}/tests/win32/dialog_metrics.c
 target_link_options(dialog_metrics PRIVATE -static -static-libgcc -static-libstdc++)
 target_link_libraries(dialog_metrics PRIVATE comctl32 user32)
 set_target_properties(dialog_metrics PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
+
+# For every Wine session of the tests: a program that keeps the session's desktop open between
+# the programs the tests start (tests/win32/winhost.py).
+add_executable(desktop_user ${PROJECT_SOURCE_DIR}/tests/win32/desktop_user.cpp)
+target_link_options(desktop_user PRIVATE -static -static-libgcc -static-libstdc++)
+target_link_libraries(desktop_user PRIVATE user32)
+set_target_properties(desktop_user PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)

@@ -53,8 +53,6 @@ WINE64 = "/usr/lib/wine/wine64"  # Debian's 64-bit loader: runs 64-bit Windows p
 TIMEOUT = 120  # seconds for one host run
 RUN_EACH_TIMEOUT = 600  # seconds for one host to play every scenario
 PREFIX_TIMEOUT = 600  # seconds to make a Wine prefix; under emulation it takes half a minute
-EXAMPLE_SCENARIO = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
-    os.path.abspath(__file__)))), "examples", "scenario.json")
 SESSION_FILE = "session.json"  # in a shared session's folder: its display, its process
 STOP_FILE = "stop"  # in a shared session's folder: asks it to end
 SESSION_LIFE = 3600  # seconds a shared session lasts at most
@@ -163,9 +161,11 @@ class WineSession:
     the folder of a shared session (`session-start`) that is running, that one's, left running.
     """
 
-    def __init__(self, prefix, shared=None):
+    def __init__(self, prefix, shared=None, win32_dir=None):
         self.prefix = os.path.abspath(prefix)
         self.shared = shared
+        self.desktop_user = (os.path.join(win32_dir, "bin", "desktop_user.exe")
+                             if win32_dir else None)
         self.display = None
         self.xvfb = None
         self.server = None
@@ -182,6 +182,7 @@ class WineSession:
             self.env = wine_environment(self.prefix, self.display)
             if self.xvfb is not None:
                 self._start_server()
+                self._keep_desktop()
         except BaseException:
             self.__exit__()
             raise
@@ -229,6 +230,16 @@ class WineSession:
                 raise Skip(f"the Wine server did not start (status {self.server.poll()})")
             time.sleep(0.02)
 
+    def _keep_desktop(self):
+        """A program that uses the session's desktop for as long as the session lasts: Wine
+        closes a desktop a second after the last program using it ends, and a program that
+        starts meanwhile can't create its windows (seen between two tests, and between two
+        starts of the host in one test). Ended with the server."""
+        if self.desktop_user is None or not os.path.isfile(self.desktop_user):
+            return
+        subprocess.Popen(["wine", self.desktop_user], env=self.env, stdin=subprocess.DEVNULL,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
     def _server_listens(self):
         """Whether the server's socket is there: in the folder it works in."""
         try:
@@ -269,7 +280,7 @@ def session_start(arguments):
     """Starts the session that the Wine tests of one test run share: a process of its own,
     holding the display and the Wine server, that ends them when `session-stop` asks, when the
     process that started it (the test runner) is gone, or after SESSION_LIFE seconds, whichever
-    comes first. Returns once the session is ready, its first Wine start made."""
+    comes first. Returns once the session is ready."""
     folder = os.path.abspath(arguments.state)
     os.makedirs(folder, exist_ok=True)
     for name in (SESSION_FILE, STOP_FILE):
@@ -298,16 +309,11 @@ def session_start(arguments):
 
 def supervise(arguments, folder, watched, answer):
     try:
-        session = WineSession(arguments.prefix).__enter__()
+        session = WineSession(arguments.prefix, win32_dir=arguments.win32_dir).__enter__()
     except Skip as reason:
         os.write(answer, str(reason).encode())
         return
     try:
-        # Wine's services start with the first program, and its desktop with the first window,
-        # on the session's display: a program started without one must not be the first
-        winhost = os.path.join(arguments.win32_dir, "bin", "lumbrel-winhost.exe")
-        if os.path.isfile(winhost):
-            session.run([winhost, "run", EXAMPLE_SCENARIO])
         with open(os.path.join(folder, SESSION_FILE), "w", encoding="utf-8") as file:
             json.dump({"display": session.display, "pid": os.getpid()}, file)
         os.write(answer, f"ready on display {session.display}".encode())
@@ -353,6 +359,11 @@ def captured(command, env=None, timeout=TIMEOUT):
         out.seek(0)
         err.seek(0)
         return subprocess.CompletedProcess(command, done.returncode, out.read(), err.read())
+
+
+def session_of(arguments):
+    """The Wine session a command plays in: the shared one when it runs, else its own."""
+    return WineSession(arguments.prefix, arguments.session, arguments.win32_dir)
 
 
 def first_difference(native, wine, place=""):
@@ -417,6 +428,30 @@ def scenario_files(paths):
     return files
 
 
+def lanes(scenarios, count):
+    """The scenarios shared among `count` lanes of about the same work, the larger files (more
+    invocations, actions and boxes) first, each to the lane with the least so far; each lane
+    keeps the order they were named in."""
+    work = [[] for _ in range(count)]
+    for scenario in sorted(scenarios, key=os.path.getsize, reverse=True):
+        min(work, key=lambda lane: sum(map(os.path.getsize, lane))).append(scenario)
+    return [sorted(lane, key=scenarios.index) for lane in work if lane]
+
+
+def second_prefix(prefix):
+    """A second prefix beside `prefix`, for a second lane with a registry of its own: a copy of
+    it made of hard links, in a fraction of a second. Wine replaces a registry file as it saves
+    it, so the first prefix's stays as it is."""
+    second = os.path.abspath(prefix) + "-second"
+    ready = os.path.join(second, READY)
+    if not (os.path.isfile(ready) and os.path.samefile(ready, os.path.join(prefix, READY))):
+        shutil.rmtree(second, ignore_errors=True)
+        done = captured(["cp", "-al", os.path.abspath(prefix), second])
+        if done.returncode != 0:
+            raise Skip(f"copying the Wine prefix failed: {done.stderr.decode(errors='replace')}")
+    return second
+
+
 def compare(arguments):
     scenarios = scenario_files(arguments.scenarios)
     winhost = os.path.join(arguments.win32_dir, "bin", "lumbrel-winhost.exe")
@@ -424,21 +459,46 @@ def compare(arguments):
         if not os.path.isfile(needed):
             raise Skip(f"{needed} is not built (cmake --preset win32 && cmake --build --preset "
                        "win32)")
+    # Two lanes, each a Wine host playing its scenarios in a prefix and session of its own:
+    # emulated, a scenario takes about half a second, and the two keep both cores busy.
+    played = lanes(scenarios, 2)
     failed = 0
-    with WineSession(arguments.prefix, arguments.session) as session, tempfile.TemporaryDirectory() as folder:
-        native, wine = os.path.join(folder, "native"), os.path.join(folder, "wine")
-        os.makedirs(native)
-        os.makedirs(wine)
-        for host, out, run in ((arguments.native_host, native, captured),
-                               (winhost, wine, lambda command, timeout: session.run(
-                                   command, timeout=timeout))):
-            done = run([host, "run-each", "--out-dir", out] + scenarios, timeout=RUN_EACH_TIMEOUT)
-            if done.returncode != 0:
-                print(f"{os.path.basename(host)} run-each failed: "
-                      f"{done.stderr.decode(errors='replace').strip()[-400:]}")
-                return 1
-        for number, scenario in enumerate(scenarios, 1):
-            problems = compare_one(native, wine, number)
+    with session_of(arguments) as first, tempfile.TemporaryDirectory() as folder:
+        prepare_prefix(arguments.prefix)
+        second = WineSession(second_prefix(arguments.prefix), win32_dir=arguments.win32_dir)
+        with second:
+            hosts = []
+            for lane, (session, lane_scenarios) in enumerate(zip((first, second), played)):
+                for host, name in ((arguments.native_host, "native"), (winhost, "wine")):
+                    out = os.path.join(folder, f"{name}-{lane}")
+                    os.makedirs(out)
+                    command = [host, "run-each", "--out-dir", out] + lane_scenarios
+                    if name == "wine":
+                        command, env = ["wine"] + command, session.env
+                    else:
+                        env = None
+                    hosts.append((os.path.basename(host), started(command, env)))
+            for name, (process, err) in hosts:
+                try:
+                    status = process.wait(timeout=RUN_EACH_TIMEOUT)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+                    status = "killed at the time-out"
+                err.seek(0)
+                if status != 0:
+                    print(f"{name} run-each failed ({status}): "
+                          f"{err.read().decode(errors='replace').strip()[-400:]}")
+                    failed += 1
+                err.close()
+        if failed:
+            return 1
+        where = {scenario: (lane, number) for lane, lane_scenarios in enumerate(played)
+                 for number, scenario in enumerate(lane_scenarios, 1)}
+        for scenario in scenarios:
+            lane, number = where[scenario]
+            problems = compare_one(os.path.join(folder, f"native-{lane}"),
+                                   os.path.join(folder, f"wine-{lane}"), number)
             print(("DIFFERENT " if problems else "same      ") + scenario)
             for line in problems:
                 print("    " + line)
@@ -446,6 +506,13 @@ def compare(arguments):
     print(f"{len(scenarios) - failed} of {len(scenarios)} scenarios give the "
           "same transcript and story on both hosts")
     return 1 if failed else 0
+
+
+def started(command, env):
+    """A command started, its output to nothing and its errors to a file: (process, file)."""
+    err = tempfile.TemporaryFile()
+    return subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=err), err
 
 
 def png_chunks(data):
@@ -612,7 +679,7 @@ def picture(arguments):
     groups = scenario_groups(arguments.items, pictures_each=1)
     winhost = built_winhost(arguments)
     pictures = []
-    with WineSession(arguments.prefix, arguments.session) as session, tempfile.TemporaryDirectory() as folder:
+    with session_of(arguments) as session, tempfile.TemporaryDirectory() as folder:
         for scenario, (output,) in groups:
             raw = os.path.join(folder, "dialog.png")
             done = session.run([winhost, "run", scenario, "--png", raw])
@@ -647,7 +714,7 @@ def message_pictures(arguments):
     groups = scenario_groups(arguments.items)
     winhost = built_winhost(arguments)
     pictures = []
-    with WineSession(arguments.prefix, arguments.session) as session, tempfile.TemporaryDirectory() as folder:
+    with session_of(arguments) as session, tempfile.TemporaryDirectory() as folder:
         for scenario, outputs in groups:
             pattern = os.path.join(folder, "box-%d.png")
             done = session.run([winhost, "run", scenario, "--json", "--message-png", pattern])
@@ -680,7 +747,7 @@ def message_pictures(arguments):
 
 def no_display(arguments):
     winhost = built_winhost(arguments)
-    with WineSession(arguments.prefix, arguments.session) as session:
+    with session_of(arguments) as session:
         env = {name: value for name, value in session.env.items() if name != "DISPLAY"}
         done = captured(["wine", winhost, "run", arguments.scenario, "--json"], env)
     reason = done.stderr.decode(errors="replace")
