@@ -339,13 +339,7 @@ def run_host_command(repository, command):
 def check_host(repository, command):
     """A command of lumbrel-host's, options its help lists, and the command run as shown."""
     name, commands, options = host_command_line(repository, command)
-    problems = []
-    if name not in commands and not name.startswith("-"):
-        problems.append(f"{command.where()}: lumbrel-host has no command {name!r} (it has "
-                        f"{', '.join(sorted(commands))})")
-    for word, option in option_words(command):
-        if option not in options:
-            problems.append(f"{command.where(word)}: lumbrel-host {name}: no option {option}")
+    problems = command_line_problems(command, "lumbrel-host", name, commands, options)
     if not problems:
         problems += run_host_command(repository, command)
     return problems
@@ -370,13 +364,18 @@ def check_winhost(repository, command):
     options = {"--help", "-h"} | set(
         re.findall(r"add_(?:option|flag)\(\s*\"(--[\w-]+)\"", declared))
     name = command.words[1].text if len(command.words) > 1 else ""
+    return command_line_problems(command, "lumbrel-winhost.exe", name, commands, options)
+
+
+def command_line_problems(command, program, name, commands, options):
+    """A command of `program` that it does not have, and options it does not list."""
     problems = []
     if name not in commands and not name.startswith("-"):
-        problems.append(f"{command.where()}: lumbrel-winhost.exe has no command {name!r} (it "
-                        f"has {', '.join(sorted(commands))})")
+        problems.append(f"{command.where()}: {program} has no command {name!r} (it has "
+                        f"{', '.join(sorted(commands))})")
     for word, option in option_words(command):
         if option not in options:
-            problems.append(f"{command.where(word)}: lumbrel-winhost.exe: no option {option}")
+            problems.append(f"{command.where(word)}: {program} {name}: no option {option}")
     return problems
 
 
