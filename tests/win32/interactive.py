@@ -381,11 +381,12 @@ class Person:
                 self.click_into(self.main)
                 self.wait_for_main()
             self.desktop.xdotool("key", "--delay", 30, "alt+f", "x")
+            # answered: the host ends, its question comes, or its window goes as it ends
             deadline = time.monotonic() + AGAIN
             while (self.process.poll() is None and time.monotonic() < deadline and
                    len(self.windows()) == 1):
                 time.sleep(0.05)
-            if self.process.poll() is not None or len(self.windows()) > 1:
+            if self.process.poll() is not None or len(self.windows()) != 1:
                 break
         if answer_key is not None:
             self.box(answer_key, ends_host=True)
