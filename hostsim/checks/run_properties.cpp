@@ -35,12 +35,12 @@ bool isMessage(const MessageEvent& shown, const KnownMessage& known) {
            shown.style == known.style && shown.owner == known.owner;
 }
 
-std::string keyText(const RecordId& id) {
+std::string recordText(const RecordId& id) {
     return tagString(id.tag) + " (" + std::to_string(id.number) + ", " +
            std::to_string(id.increment) + ")";
 }
 
-bool sameKey(const RecordId& a, const RecordId& b) {
+bool sameRecord(const RecordId& a, const RecordId& b) {
     return a.tag == b.tag && a.number == b.number && a.increment == b.increment;
 }
 
@@ -86,7 +86,7 @@ struct InvocationCheck {
         for (size_t i = 0; i < save.bytes.size(); ++i) {
             uint8_t want = i < expected.size() ? expected[i] : 0;
             if (save.bytes[i] != want) {
-                fail("save of " + keyText(save.asked) + ": byte " + std::to_string(i) + " is " +
+                fail("save of " + recordText(save.asked) + ": byte " + std::to_string(i) + " is " +
                      std::to_string(save.bytes[i]) + ", the load and the distance make it " +
                      std::to_string(want));
                 return;
@@ -98,7 +98,7 @@ struct InvocationCheck {
         const ConfirmedChoices& choices = trace.choices;
         int16_t list = save.asked.number;
         if (choices.distance == 0) {
-            fail("save of " + keyText(save.asked) + " with a distance of 0");
+            fail("save of " + recordText(save.asked) + " with a distance of 0");
             return;
         }
         int16_t fixed = 0;
@@ -108,12 +108,12 @@ struct InvocationCheck {
                 system != lastSystemLoad.end() && system->second->answer != 0 &&
                 (readU16(system->second->bytes, systemFlagsOffset) & systemOptimizedFlag) != 0;
             if (list < choices.firstSystem || list > choices.lastSystem || !optimized)
-                fail("save of " + keyText(save.asked) +
+                fail("save of " + recordText(save.asked) +
                      " outside the optimized systems of the range " +
                      std::to_string(choices.firstSystem) + " to " +
                      std::to_string(choices.lastSystem));
         } else if (!fixedListOfScope(choices.scope, fixed) || list != fixed) {
-            fail("save of " + keyText(save.asked) + " outside the staff list of scope " +
+            fail("save of " + recordText(save.asked) + " outside the staff list of scope " +
                  std::to_string(choices.scope));
         }
         if (++savesPerList[list] > std::max<int>(choices.selectedCount, 0))
@@ -122,7 +122,7 @@ struct InvocationCheck {
     }
 
     void checkSave(const ServiceEvent& save) {
-        std::string name = "save of " + keyText(save.asked);
+        std::string name = "save of " + recordText(save.asked);
         if (save.asked.tag != tagStaffListEntry)
             fail(name + ": only staff list entries are ever written");
         if (!dialogOpen)
@@ -135,8 +135,8 @@ struct InvocationCheck {
             return;
         }
         const ServiceEvent& load = *found->second;
-        if (!sameKey(save.asked, load.left))
-            fail(name + ": the last load of its tag left the key " + keyText(load.left));
+        if (!sameRecord(save.asked, load.left))
+            fail(name + ": the last load of its tag left the key " + recordText(load.left));
         uint32_t loaded = std::min(load.sizeLeft, load.sizeAsked);
         if (save.sizeAsked != loaded)
             fail(name + ": " + std::to_string(save.sizeAsked) + " bytes, the load left " +
@@ -150,7 +150,7 @@ struct InvocationCheck {
         case serviceLoadEData:
             if (!event.probe) {
                 lastLoad[event.asked.tag] = &event;
-                if (event.asked.tag == tagStaffSystem && sameKey(event.asked, event.left))
+                if (event.asked.tag == tagStaffSystem && sameRecord(event.asked, event.left))
                     lastSystemLoad[event.asked.number] = &event;
             }
             break;
@@ -183,7 +183,7 @@ struct InvocationCheck {
         bool hasFirstEntry = first != nullptr && first->asked.tag == tagStaffListEntry &&
                              first->asked.number == globalStaffList &&
                              first->asked.increment == 0 && first->answer != 0 &&
-                             sameKey(first->left, first->asked);
+                             sameRecord(first->left, first->asked);
         bool reported =
             std::any_of(trace.messages.begin(), trace.messages.end(),
                         [](const MessageEvent& m) { return isMessage(m, noStaffSystems); });

@@ -238,44 +238,46 @@ intptr_t sendControlMessage(HeadlessDialog& dialog, int index, uint32_t message,
 }
 
 static nlohmann::json controlSnapshot(const HeadlessControl& control) {
-    nlohmann::json json = {{"index", control.window.index}, {"id", control.source->id},
-                           {"name", control.name},          {"class", control.source->className},
-                           {"text", control.text},          {"enabled", control.enabled}};
+    nlohmann::json snapshot = {
+        {"index", control.window.index}, {"id", control.source->id},
+        {"name", control.name},          {"class", control.source->className},
+        {"text", control.text},          {"enabled", control.enabled}};
     switch (control.kind) {
     case ControlKind::checkBox:
     case ControlKind::radioButton:
-        json["checked"] = control.checked;
+        snapshot["checked"] = control.checked;
         break;
     case ControlKind::listBox: {
         nlohmann::json selected = nlohmann::json::array();
         for (size_t i = 0; i < control.itemSelected.size(); ++i)
             if (control.itemSelected[i])
                 selected.push_back(i);
-        json["items"] = control.items;
-        json["selected"] = selected;
-        json["current"] = control.items.empty() ? -1 : control.caret;
+        snapshot["items"] = control.items;
+        snapshot["selected"] = selected;
+        snapshot["current"] = control.items.empty() ? -1 : control.caret;
         break;
     }
     case ControlKind::comboBox:
-        json["items"] = control.items;
-        json["selected"] = control.comboSelection;
+        snapshot["items"] = control.items;
+        snapshot["selected"] = control.comboSelection;
         break;
     case ControlKind::edit: {
         int length = static_cast<int>(control.text.size());
         int low = std::min(control.selectionStart, control.selectionEnd);
         int high = std::max(control.selectionStart, control.selectionEnd);
-        json["limit"] = control.limit;
-        json["textSelected"] = length > 0 && low == 0 && high == length;
+        snapshot["limit"] = control.limit;
+        snapshot["textSelected"] = length > 0 && low == 0 && high == length;
         break;
     }
     case ControlKind::upDown:
-        json["range"] = control.rangeSet ? nlohmann::json::array({control.minimum, control.maximum})
-                                         : nlohmann::json(nullptr);
+        snapshot["range"] = control.rangeSet
+                                ? nlohmann::json::array({control.minimum, control.maximum})
+                                : nlohmann::json(nullptr);
         break;
     default:
         break;
     }
-    return json;
+    return snapshot;
 }
 
 nlohmann::json dialogSnapshot(const HeadlessDialog& dialog) {
