@@ -258,17 +258,15 @@ class Person:
         return self.wait_for(what, look)
 
     def click_into(self, window):
-        """Gives the focus back to `window`: every other time by a click into it, and in
-        between as a window manager would, by setting the X focus on it (a click has been seen
-        not to bring it back, under emulation, for as long as the person waited)."""
+        """Gives the focus back to `window`: a click into it, which makes it the active window
+        for Wine, then the X focus set on it, as a window manager would (a click alone has been
+        seen not to bring the X focus back under emulation, and the X focus alone leaves Wine's
+        active window unset, so that keys go nowhere)."""
         geometry = self.desktop.xdotool("getwindowgeometry", "--shell", window, check=False)
         if geometry is not None:
-            if self.desktop.refocused % 2:
-                self.desktop.xdotool("windowfocus", window, check=False)
-            else:
-                place = {k: int(v) for k, v in (line.split("=") for line in
-                                                 geometry.splitlines())}
-                self.desktop.click_at((place["X"] + 6, place["Y"] + place["HEIGHT"] - 6))
+            place = {k: int(v) for k, v in (line.split("=") for line in geometry.splitlines())}
+            self.desktop.click_at((place["X"] + 6, place["Y"] + place["HEIGHT"] - 6))
+            self.desktop.xdotool("windowfocus", window, check=False)
             self.desktop.refocused += 1
 
     @staticmethod
