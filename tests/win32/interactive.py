@@ -3,10 +3,11 @@
 
   interactive.py --win32-dir DIR --prefix PREFIX --native-host LUMBREL_HOST CASE...
 
-Each case starts `open` on an X display of its own, waits for its windows by polling, and works
-it with xdotool alone: keys and clicks go through the X server, Wine and the Win32 dialog manager
-(mnemonics, tab order, the default button, Escape, the up-down controls' arrow keys), never as a
-message sent to a control. The same actions, written beside the keystrokes as scenario actions,
+Each case starts `open` on an X display of its own, waits for its windows by polling the X
+server over a connection of its own (python3-xlib), and works it with xdotool alone: keys and
+clicks go through the X server, Wine and the Win32 dialog manager (mnemonics, tab order, the
+default button, Escape, the up-down controls' arrow keys), never as a message sent to a
+control. The same actions, written beside the keystrokes as scenario actions,
 are then played by `lumbrel-host run`, and the case holds the two to the same result:
 
 - the score that `open` saved (or none, when the person did not save), and the score that
@@ -17,7 +18,8 @@ are then played by `lumbrel-host run`, and the case holds the two to the same re
   transcript's `messages`.
 
 Cases: keyboard, tab_order, message_boxes, mouse, session, host_errors. A missing tool or build
-(Wine, Xvfb, xdotool, the Win32 build) is a skip, exit status 77, with the reason.
+(Wine, Xvfb, xdotool, python3-xlib, the Win32 build) is a skip, exit status 77, with the reason.
+Run it with Debian's Python (/usr/bin/python3), which sees python3-xlib.
 """
 
 import argparse
@@ -32,6 +34,13 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from winhost import SKIP, Skip, WineSession, captured  # noqa: E402
+
+try:
+    from Xlib import X
+    from Xlib.display import Display
+    from Xlib.error import XError
+except ImportError:
+    Display = None
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.dirname(os.path.dirname(HERE))
@@ -78,6 +87,82 @@ def parse_region(text):
     return dict(zip(fields, (int(part) for part in text.split(","))))
 
 
+class Screen:
+    """What the X display shows, asked over one connection of this process's own. Polled every
+    few hundredths of a second: xdotool, started for each question, cost the display server and
+    itself about 50 ms of processor time a question here, a core's worth while a case waited,
+    which the emulated Wine programs then lacked."""
+
+    def __init__(self, name):
+        self.display = Display(name)
+        self.root = self.display.screen().root
+        self.utf8_name = self.display.intern_atom("_NET_WM_NAME")
+        self.utf8 = self.display.intern_atom("UTF8_STRING")
+
+    def close(self):
+        self.display.close()
+
+    def window(self, window):
+        return self.display.create_resource_object("window", int(window))
+
+    def windows_of(self, program):
+        """The ids of the windows on the screen (mapped and viewable) whose WM_CLASS names
+        `program`, as `xdotool search --onlyvisible --class` finds them."""
+        found, waiting = [], [self.root]
+        while waiting:
+            try:
+                children = waiting.pop().query_tree().children
+            except XError:
+                continue  # gone meanwhile
+            for child in children:
+                waiting.append(child)
+                try:
+                    if child.get_attributes().map_state != X.IsViewable:
+                        continue
+                    names = child.get_wm_class() or ()
+                except XError:
+                    continue
+                if any(program in name for name in names):
+                    found.append(str(child.id))
+        return found
+
+    def name(self, window):
+        """The window's title; None when it is gone."""
+        try:
+            title = self.window(window).get_full_property(self.utf8_name, self.utf8)
+            if title is not None:
+                return title.value.decode("utf-8", errors="replace")
+            name = self.window(window).get_wm_name()
+        except XError:
+            return None
+        return name.decode("latin-1") if isinstance(name, bytes) else (name or "")
+
+    def geometry(self, window):
+        """The window's place on the screen and size, {"X", "Y", "WIDTH", "HEIGHT"}; None when
+        it is gone."""
+        try:
+            handle = self.window(window)
+            size = handle.get_geometry()
+            place = handle.translate_coords(self.root, 0, 0)
+        except XError:
+            return None
+        return {"X": -place.x, "Y": -place.y, "WIDTH": size.width, "HEIGHT": size.height}
+
+    def focus(self):
+        """The top-level window with the keyboard focus (the focus window, or the nearest of its
+        ancestors with a WM_CLASS), as `xdotool getwindowfocus` gives it; None when the focus is
+        on no window or the root."""
+        window = self.display.get_input_focus().focus
+        try:
+            while isinstance(window, type(self.root)) and window.id != self.root.id:
+                if window.get_wm_class() is not None:
+                    return str(window.id)
+                window = window.query_tree().parent
+        except XError:
+            pass
+        return None
+
+
 class Desktop:
     """The X display and Wine prefix of one case, with the tools that work them."""
 
@@ -88,6 +173,7 @@ class Desktop:
         self.plugin = os.path.join(arguments.win32_dir, "bin", "orvanelumbrel.dll")
         self.metrics_tool = os.path.join(arguments.win32_dir, "bin", "dialog_metrics.exe")
         self.native_host = arguments.native_host
+        self.screen = Screen(session.display)
         self.template = dialog_template()
         self.metrics = None
         self.last_click = (None, 0.0)
@@ -99,6 +185,7 @@ class Desktop:
             if process.poll() is None:
                 process.kill()
                 process.wait()
+        self.screen.close()
 
     def xdotool(self, *arguments, check=True):
         done = captured(["xdotool"] + [str(a) for a in arguments], self.session.env, timeout=WAIT)
@@ -109,10 +196,10 @@ class Desktop:
 
     def focus(self):
         """The X window with the keyboard focus and its name; (None, None) when there is none."""
-        window = self.xdotool("getwindowfocus", check=False)
-        if not window or not window.isdigit() or window == "1":
+        window = self.screen.focus()
+        if window is None:
             return None, None
-        return window, self.xdotool("getwindowname", window, check=False)
+        return window, self.screen.name(window)
 
     def set_settings(self, hex_value):
         """The plug-in's registry value before the case: none, or REG_BINARY bytes."""
@@ -151,10 +238,11 @@ class Desktop:
         metrics = self.dialog_metrics()
         base_x, base_y = metrics["baseUnits"]
         offset_x, offset_y = metrics["clientOffset"]
-        geometry = dict(line.split("=") for line in
-                        self.xdotool("getwindowgeometry", "--shell", dialog).splitlines())
-        return (int(geometry["X"]) + offset_x + mul_div(x, base_x, 4),
-                int(geometry["Y"]) + offset_y + mul_div(y, base_y, 8))
+        geometry = self.screen.geometry(dialog)
+        if geometry is None:
+            raise Failure("the dialog went before the person could point at it")
+        return (geometry["X"] + offset_x + mul_div(x, base_x, 4),
+                geometry["Y"] + offset_y + mul_div(y, base_y, 8))
 
     def click_at(self, point, modifier=None):
         spot, when = self.last_click
@@ -214,18 +302,14 @@ class Person:
     def windows(self):
         """The host's windows on the screen, by X window: (name, width, height) as each first
         showed (the main window's title changes, but keeps its end)."""
-        found = self.desktop.xdotool("search", "--onlyvisible", "--class", "lumbrel-winhost",
-                                     check=False)
+        screen = self.desktop.screen
         shown = {}
-        for window in (found or "").split():
+        for window in screen.windows_of("lumbrel-winhost"):
             if window not in self.seen:
-                name = self.desktop.xdotool("getwindowname", window, check=False)
-                geometry = self.desktop.xdotool("getwindowgeometry", "--shell", window,
-                                                check=False)
+                name, geometry = screen.name(window), screen.geometry(window)
                 if name is None or geometry is None:
                     continue  # gone meanwhile
-                size = dict(line.split("=") for line in geometry.splitlines())
-                self.seen[window] = (name, int(size["WIDTH"]), int(size["HEIGHT"]))
+                self.seen[window] = (name, geometry["WIDTH"], geometry["HEIGHT"])
             if self.seen[window][1] > 1:  # not Wine's input-method windows
                 shown[window] = self.seen[window]
         return shown
@@ -262,9 +346,8 @@ class Person:
         for Wine, then the X focus set on it, as a window manager would (a click alone has been
         seen not to bring the X focus back under emulation, and the X focus alone leaves Wine's
         active window unset, so that keys go nowhere)."""
-        geometry = self.desktop.xdotool("getwindowgeometry", "--shell", window, check=False)
-        if geometry is not None:
-            place = {k: int(v) for k, v in (line.split("=") for line in geometry.splitlines())}
+        place = self.desktop.screen.geometry(window)
+        if place is not None:
             self.desktop.click_at((place["X"] + 6, place["Y"] + place["HEIGHT"] - 6))
             self.desktop.xdotool("windowfocus", window, check=False)
             self.desktop.refocused += 1
@@ -287,7 +370,10 @@ class Person:
         return self.main
 
     def title(self):
-        return self.desktop.xdotool("getwindowname", self.main)
+        title = self.desktop.screen.name(self.main)
+        if title is None:
+            raise Failure("the main window went while the person read its title")
+        return title
 
     def keys(self, *keys, does=()):
         self.desktop.xdotool("key", "--delay", 30, *keys)
@@ -379,12 +465,15 @@ class Person:
                 self.click_into(self.main)
                 self.wait_for_main()
             self.desktop.xdotool("key", "--delay", 30, "alt+f", "x")
-            # answered: the host ends, its question comes, or its window goes as it ends
+            # answered: the host ends, or its windows change (the menu, the question, the main
+            # window going as the host ends); the menu may come and go between two looks
             deadline = time.monotonic() + AGAIN
+            shown = self.windows()
             while (self.process.poll() is None and time.monotonic() < deadline and
-                   len(self.windows()) == 1):
+                   len(shown) == 1):
                 time.sleep(0.05)
-            if self.process.poll() is not None or len(self.windows()) != 1:
+                shown = self.windows()
+            if self.process.poll() is not None or len(shown) != 1:
                 break
         if answer_key is not None:
             self.box(answer_key, ends_host=True)
@@ -686,6 +775,9 @@ def main():
     try:
         if shutil.which("xdotool") is None:
             raise Skip("xdotool is not installed (scripts/bootstrap installs it)")
+        if Display is None:
+            raise Skip(f"python3-xlib is missing for {sys.executable} (scripts/bootstrap "
+                       "installs it for /usr/bin/python3)")
         for needed in ("lumbrel-winhost.exe", "orvanelumbrel.dll", "dialog_metrics.exe"):
             if not os.path.isfile(os.path.join(arguments.win32_dir, "bin", needed)):
                 raise Skip(f"{needed} is not built (cmake --preset win32 && cmake --build "
