@@ -128,11 +128,12 @@ class Screen:
 
     def name(self, window):
         """The window's title; None when it is gone."""
+        handle = self.window(window)
         try:
-            title = self.window(window).get_full_property(self.utf8_name, self.utf8)
+            title = handle.get_full_property(self.utf8_name, self.utf8)
             if title is not None:
                 return title.value.decode("utf-8", errors="replace")
-            name = self.window(window).get_wm_name()
+            name = handle.get_wm_name()
         except XError:
             return None
         return name.decode("latin-1") if isinstance(name, bytes) else (name or "")
