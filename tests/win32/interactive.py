@@ -49,7 +49,7 @@ DIALOG_SCRIPT = os.path.join(SOURCE, "plugin", "dialog", "main_dialog.rc")
 SETTINGS_KEY = r"HKCU\Software\OrvanePlugins\OrvaneLumbrel101"
 TITLE = " - lumbrel-winhost"  # the main window's title: the score's file name, then this
 WAIT = 30  # seconds for a window to come or go; it takes a fraction of one here
-AGAIN = 20  # seconds without an answer to File, Exit (seen late under emulation) before a retry
+AGAIN = 20  # seconds without an answer to menu keys (seen late under emulation) before a retry
 # seconds between two clicks on one spot, so that they stay two clicks: the test prefix's
 # double-click time is 200 ms (tests/win32/winhost.py USER_SETTINGS)
 DOUBLE_CLICK = 0.3
@@ -387,8 +387,7 @@ class Person:
 
     def open_dialog(self):
         """Alt+P, L: the Plug-ins menu, its Lumbrel entry; the dialog comes, without a caption."""
-        self.wait_for_main()
-        self.desktop.xdotool("key", "--delay", 30, "alt+p", "l")
+        self.menu("alt+p", "l")
         run = {"actions": [], "answers": []}
         if self.region:
             run["region"] = parse_region(self.region)
@@ -455,19 +454,19 @@ class Person:
             raise Failure(f"lumbrel-winhost did not end after {after}; the focus is on "
                           f"{self.desktop.focus()}") from None
 
-    def exit(self, answer_key=None):
-        """File, Exit; with unsaved changes the host asks whether to save, answered by the key.
-        The host must then end with status 0."""
-        # Alt+F, X has been seen to go unanswered under emulation, the main window keeping the X
-        # focus: a person seeing nothing happen clicks into the window and presses them again.
+    def menu(self, *keys):
+        """From the main window alone, keys that open a menu and choose an entry, pressed until
+        the host answers: it ends, or its windows change (the menu, a box, the dialog, the main
+        window going as the host ends); the menu may come and go between two looks.
+
+        Menu keys have been seen to go unanswered under emulation, the main window keeping the
+        X focus: a person seeing nothing happen clicks into the window and presses them again."""
         for attempt in range(2):
             self.wait_for_main()
             if attempt:
                 self.click_into(self.main)
                 self.wait_for_main()
-            self.desktop.xdotool("key", "--delay", 30, "alt+f", "x")
-            # answered: the host ends, or its windows change (the menu, the question, the main
-            # window going as the host ends); the menu may come and go between two looks
+            self.desktop.xdotool("key", "--delay", 30, *keys)
             deadline = time.monotonic() + AGAIN
             shown = self.windows()
             while (self.process.poll() is None and time.monotonic() < deadline and
@@ -475,7 +474,12 @@ class Person:
                 time.sleep(0.05)
                 shown = self.windows()
             if self.process.poll() is not None or len(shown) != 1:
-                break
+                return
+
+    def exit(self, answer_key=None):
+        """File, Exit; with unsaved changes the host asks whether to save, answered by the key.
+        The host must then end with status 0."""
+        self.menu("alt+f", "x")
         if answer_key is not None:
             self.box(answer_key, ends_host=True)
         status = self.ended("File, Exit")
@@ -643,8 +647,7 @@ def case_message_boxes(desktop):
     p.keys("Return", does=[{"click": "IDOK"}])
     p.plugin_box("y", answer="yes")  # all staves with the smart filter: Yes pushes without it
     p.dialog_closes()
-    p.wait_for_main()
-    p.desktop.xdotool("key", "--delay", 30, "alt+f", "x")
+    p.menu("alt+f", "x")
     p.box("Escape")  # Cancel: the window stays
     p.exit("n")
     compare(desktop, p, saved=False)
@@ -746,8 +749,7 @@ def case_host_errors(desktop):
     with open(empty, "w", encoding="utf-8") as file:
         file.write("{}\n")
     p = Person(desktop, empty, os.path.join(desktop.folder, "out.json"))
-    p.wait_for_main()
-    desktop.xdotool("key", "--delay", 30, "alt+p", "l")
+    p.menu("alt+p", "l")
     p.runs.append({"actions": [], "answers": []})
     p.boxes.append(p.box("Return"))
     p.exit()  # nothing changed: no question
