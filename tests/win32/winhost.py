@@ -486,7 +486,6 @@ def compare(arguments):
     played = lanes(scenarios, [0, SECOND_SESSION_START])
     failed = 0
     with session_of(arguments) as first, tempfile.TemporaryDirectory() as folder:
-        prepare_prefix(arguments.prefix)
         second = WineSession(second_prefix(arguments.prefix), win32_dir=arguments.win32_dir)
         with second:
             hosts = []
