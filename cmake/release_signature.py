@@ -36,6 +36,7 @@ certificate that cannot sign, a missing tool), writing nothing.
 import argparse
 import base64
 import calendar
+import contextlib
 import os
 import re
 import shutil
@@ -56,7 +57,7 @@ CODE_SIGNING = "Code Signing"  # how openssl names the extended key usage 1.3.6.
 # the DER of the rsaEncryption object identifier, 1.2.840.113549.1.1.1, in a public key
 RSA_ENCRYPTION = bytes.fromhex("2a864886f70d010101")
 PEM_CERTIFICATE = re.compile(rb"-----BEGIN CERTIFICATE-----.*?-----END CERTIFICATE-----", re.S)
-# the certificate's fields as they are printed, in the order of x509's printing options
+# a subject as Windows writes it: the common name first, ", " between, RFC 2253's escapes
 SUBJECT_FORMAT = "utf8,sep_comma_plus_space,dn_rev,sname,esc_2253,esc_ctrl"
 
 
@@ -113,23 +114,34 @@ def tool(name, package):
         raise SignatureError(f"{name} is not installed (Debian package {package})")
 
 
-def run(command, password=None, stdin=None):
-    """Runs a tool to its end with its output (bytes) captured. Given a password, the tool reads
-    it, and a line end, from a pipe whose number replaces {fd} in its command."""
-    if password is None:
-        return subprocess.run(command, input=stdin, capture_output=True, check=False)
+@contextlib.contextmanager
+def password_pipe(password):
+    """The number of a pipe's read end that holds the password and a line end, for a tool to
+    read as a file (/dev/fd/N, openssl's fd:N); closed when done."""
     read_end, write_end = os.pipe()
     try:
-        os.write(write_end, password + b"\n")
-        os.close(write_end)
-        write_end = None
-        command = [word.replace("{fd}", str(read_end)) for word in command]
-        return subprocess.run(command, input=stdin, capture_output=True, check=False,
-                              pass_fds=(read_end,))
+        try:
+            os.write(write_end, password + b"\n")
+        finally:
+            os.close(write_end)
+        yield read_end
     finally:
         os.close(read_end)
-        if write_end is not None:
-            os.close(write_end)
+
+
+def with_pipe(command, pipe):
+    return [word.replace("{fd}", str(pipe)) for word in command]
+
+
+def run(command, password=None, stdin=None):
+    """Runs a tool to its end with its output (bytes) captured. Given a password, the tool reads
+    it from a pipe (password_pipe) whose number replaces {fd} in its command."""
+    given = {"input": stdin} if stdin is not None else {"stdin": subprocess.DEVNULL}
+    if password is None:
+        return subprocess.run(command, capture_output=True, check=False, **given)
+    with password_pipe(password) as pipe:
+        return subprocess.run(with_pipe(command, pipe), capture_output=True, check=False,
+                              pass_fds=(pipe,), **given)
 
 
 def reason(done):
@@ -145,18 +157,10 @@ def reason(done):
 def run_pipeline(first, second, password):
     """The output of `second` reading that of `first` (which reads the password as run() says),
     or None when either fails or nothing comes out."""
-    read_end, write_end = os.pipe()
-    try:
-        os.write(write_end, password + b"\n")
-        os.close(write_end)
-        write_end = None
-        first = subprocess.Popen([word.replace("{fd}", str(read_end)) for word in first],
-                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                 stderr=subprocess.DEVNULL, pass_fds=(read_end,))
-    finally:
-        os.close(read_end)
-        if write_end is not None:
-            os.close(write_end)
+    with password_pipe(password) as pipe:
+        first = subprocess.Popen(with_pipe(first, pipe), stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                 pass_fds=(pipe,))
     done = subprocess.run(second, stdin=first.stdout, capture_output=True, check=False)
     first.stdout.close()
     ok = first.wait() == 0 and done.returncode == 0 and done.stdout
