@@ -292,7 +292,8 @@ def check_signing(args, unsigned, scratch):
     return failures + check_bad_signers(signers, scratch)
 
 
-# What a bad key, password or certificate must make scripts/release say, and with which options.
+# What a bad key, password or certificate must make scripts/release say, and with which options
+# (the names of throwaway_signers' files, and "wrong password", stand for their paths).
 BAD_SIGNERS = (
     ("a wrong password", ("--pkcs12", "pkcs12", "--password-file", "wrong password"),
      "the password does not open it"),
