@@ -5,15 +5,19 @@
                      --cmake-version VERSION
       Run when the release is installed (and so when CPack stages the archive), after the DLL
       was copied into DIR: writes DIR/user-guide.html (docs/user-guide.md with its pictures
-      embedded), DIR/BUILDINFO (the commit, the source date and the tools' versions) and
-      DIR/SHA256SUMS (the SHA-256 of every other file of the archive, as sha256sum writes
-      them).
+      embedded), DIR/BUILDINFO (the commit, the source date, the tools' versions, and
+      "signature: unsigned") and DIR/SHA256SUMS (the SHA-256 of every other file of the
+      archive, as sha256sum writes them).
 
   release_archive.py canonical-zip ARCHIVE --source-dir S
       Run by CPack on the archive it wrote: writes it again with its files alone (no folder
       entries), sorted by name, each dated at the source date (UTC), with permissions 0644, no
       owner and no extra fields, compressed at level 9. Two builds of one commit then give the
       same bytes, whoever builds them, when, where and in which time zone.
+
+scripts/release signs the DLL of an archive afterwards (cmake/release_signature.py), and writes
+the archive again with rewrite_archive(): the same entries in the same form, the signed DLL,
+BUILDINFO naming the signer, and SHA256SUMS computed anew.
 
 The source date is SOURCE_DATE_EPOCH when it is set, else the time of the source tree's HEAD
 commit. Exits 2 with the reason on standard error when it cannot do its job.
@@ -38,6 +42,8 @@ CHECKSUMS = "SHA256SUMS"
 # holds the archive to it, and the guide_pictures test holds README.md and docs/user-guide.md,
 # which name the files for people.
 ARCHIVE_FILES = sorted([DLL, GUIDE, BUILDINFO, CHECKSUMS])
+# BUILDINFO's last line in an archive as the build writes it; a signed release has the signer's
+UNSIGNED = "signature: unsigned\n"
 # the earliest time a zip entry can hold
 ZIP_EPOCH = 315532800  # 1980-01-01 00:00:00 UTC
 
@@ -98,6 +104,7 @@ def build_info(args):
         f"cmake: cmake version {args.cmake_version}\n",
         f"user guide: Python-Markdown {user_guide_html.markdown.__version__}\n",
         f"archive: Python {sys.version.split()[0]}, zlib {zipfile.zlib.ZLIB_RUNTIME_VERSION}\n",
+        UNSIGNED,
     ])
 
 
@@ -117,28 +124,68 @@ def release_files(args):
     except user_guide_html.GuideError as error:
         raise ReleaseError(str(error)) from None
     write_text(os.path.join(args.dir, BUILDINFO), build_info(args))
-    sums = []
+    contents = {}
     for name in ARCHIVE_FILES:
         if name != CHECKSUMS:
             with open(os.path.join(args.dir, name), "rb") as content:
-                sums.append(f"{hashlib.sha256(content.read()).hexdigest()}  {name}\n")
-    write_text(os.path.join(args.dir, CHECKSUMS), "".join(sums))
+                contents[name] = content.read()
+    write_text(os.path.join(args.dir, CHECKSUMS), checksums(contents))
+
+
+def checksums(contents):
+    """The text of SHA256SUMS for the files of `contents` ({name: bytes}) but itself."""
+    return "".join(f"{hashlib.sha256(contents[name]).hexdigest()}  {name}\n"
+                   for name in ARCHIVE_FILES if name != CHECKSUMS)
+
+
+def write_canonical(path, members, date):
+    """Writes the zip file `path` from `members` ({entry name: bytes}): sorted by name, each dated
+    `date` (a time tuple, UTC), mode 0644, no extra fields, deflated at level 9."""
+    with zipfile.ZipFile(path, "w") as archive:
+        for name in sorted(members):
+            info = zipfile.ZipInfo(name, date_time=date)
+            info.create_system = 3  # Unix, so that the permissions below are read
+            info.external_attr = 0o100644 << 16
+            archive.writestr(info, members[name], compress_type=zipfile.ZIP_DEFLATED,
+                             compresslevel=9)
 
 
 def canonical_zip(args):
     """Writes args.archive again in the one form that its contents give."""
     date = time.gmtime(max(source_date(args.source_dir), ZIP_EPOCH))[:6]
     with zipfile.ZipFile(args.archive) as archive:
-        members = sorted((info.filename, archive.read(info))
-                         for info in archive.infolist() if not info.is_dir())
+        members = {info.filename: archive.read(info)
+                   for info in archive.infolist() if not info.is_dir()}
     rewritten = args.archive + ".canonical"
-    with zipfile.ZipFile(rewritten, "w") as archive:
-        for name, content in members:
-            info = zipfile.ZipInfo(name, date_time=date)
-            info.create_system = 3  # Unix, so that the permissions below are read
-            info.external_attr = 0o100644 << 16
-            archive.writestr(info, content, compress_type=zipfile.ZIP_DEFLATED, compresslevel=9)
+    write_canonical(rewritten, members, date)
     os.replace(rewritten, args.archive)
+
+
+def read_archive(path):
+    """The release archive at `path` as (folder, {file name: bytes}, date): its one folder
+    ("lumbrel-1.2-win32/"), the archive's files in it, and the date all its entries carry.
+    ReleaseError when it does not hold ARCHIVE_FILES alone in one folder, one date."""
+    with zipfile.ZipFile(path) as archive:
+        infos = archive.infolist()
+        folder = infos[0].filename.rpartition("/")[0] + "/" if infos else ""
+        if sorted(info.filename for info in infos) != [folder + name for name in ARCHIVE_FILES]:
+            raise ReleaseError(f"{path}: not a release archive (it holds "
+                               f"{', '.join(info.filename for info in infos) or 'nothing'})")
+        if len({info.date_time for info in infos}) != 1:
+            raise ReleaseError(f"{path}: its entries are not all dated alike")
+        contents = {info.filename[len(folder):]: archive.read(info) for info in infos}
+    return folder, contents, infos[0].date_time
+
+
+def rewrite_archive(path, out, changes):
+    """Writes the release archive `path` again as `out`, with the files of `changes` ({name:
+    bytes}) replacing its own and SHA256SUMS computed anew; the entries keep their names, order,
+    date and mode, so that one archive and one change give the same bytes. ReleaseError as
+    read_archive()."""
+    folder, contents, date = read_archive(path)
+    contents.update(changes)
+    contents[CHECKSUMS] = checksums(contents).encode("utf-8")
+    write_canonical(out, {folder + name: content for name, content in contents.items()}, date)
 
 
 def main():

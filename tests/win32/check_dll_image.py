@@ -10,16 +10,25 @@ Checks:
     ADVAPI32 supply the calls the plug-in makes, and KERNEL32 its heap;
   - the only resource is the main dialog: RT_DIALOG, ID 20128, neutral language;
   - that dialog is a standard DLGTEMPLATE whose frame and 27 controls match, field by field,
-    the table written out below, with no bytes after the last control beyond DWORD padding.
+    the table written out below, with no bytes after the last control beyond DWORD padding;
+  - it carries no Authenticode signature (no certificate table).
+
+With --signed-copy FILE, a copy of the DLL signed as scripts/release signs it
+(cmake/release_signature.py), with a throwaway certificate made at run time, is written to FILE
+(for the wine_signed_dll test to play) and checked the same way: the signature is no resource,
+so the same exports, imports and one dialog; and it has its certificate table.
 
 Prints one line per failed check and exits 1 if any failed, 0 if all passed. Exits 77 (the
-CTest skip code) when the DLL has not been built or the pefile module is not installed.
+CTest skip code) when the DLL has not been built or the pefile module is not installed, or for
+--signed-copy openssl or osslsigncode.
 """
 
 import argparse
 import os
+import shutil
 import struct
 import sys
+import tempfile
 
 try:
     import pefile
@@ -27,6 +36,8 @@ except ImportError:
     pefile = None
 
 SKIP = 77
+SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+SIGNING_TIME = 1700000000  # any time: the image does not depend on it
 
 IMAGE_FILE_MACHINE_I386 = 0x014C
 IMAGE_NT_OPTIONAL_HDR32_MAGIC = 0x010B
@@ -425,7 +436,19 @@ def check_resources(pe):
     return failures
 
 
-def check_image(path):
+def check_certificate_table(pe, signed):
+    """The certificate table, which holds an Authenticode signature: there when signed, else
+    not."""
+    entry = pe.OPTIONAL_HEADER.DATA_DIRECTORY[
+        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
+    if signed and entry.Size == 0:
+        return ["signature: expected a certificate table, found none"]
+    if not signed and entry.Size != 0:
+        return [f"signature: expected none, found a certificate table of {entry.Size} bytes"]
+    return []
+
+
+def check_image(path, signed=False):
     try:
         with open(path, "rb") as image:
             pe = pefile.PE(data=image.read())
@@ -434,7 +457,26 @@ def check_image(path):
     failures = check_image_kind(pe)
     for check in (check_exports, check_imports, check_resources):
         failures += check(pe)
-    return failures
+    return failures + check_certificate_table(pe, signed)
+
+
+def signed_copy(dll, out):
+    """Signs a copy of the DLL at `dll` with a throwaway certificate, as a release is signed, and
+    writes it to `out` whole or not at all."""
+    sys.path.insert(0, os.path.join(SOURCE_DIR, "cmake"))
+    from check_release_archive import throwaway_signers
+    import release_signature
+    with tempfile.TemporaryDirectory(prefix="lumbrel-signed-copy-") as scratch:
+        signers = throwaway_signers(scratch)
+        signer = release_signature.load_signer(argparse.Namespace(
+            pkcs12=None, key=signers["key"], cert=signers["chain"], password_file=None))
+        with open(dll, "rb") as image:
+            signed, _ = release_signature.sign_dll(signer, image.read(), SIGNING_TIME)
+    os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
+    partial = out + ".partial"
+    with open(partial, "wb") as image:
+        image.write(signed)
+    os.replace(partial, out)
 
 
 def parse_arguments(argv):
@@ -444,6 +486,9 @@ def parse_arguments(argv):
                     "every check passes, 1 when any fails, 77 when the DLL or pefile is "
                     "missing.")
     parser.add_argument("dll", help="path to the built orvanelumbrel.dll")
+    parser.add_argument("--signed-copy", metavar="FILE",
+                        help="also sign a copy with a throwaway certificate into FILE, and "
+                        "check it")
     return parser.parse_args(argv)
 
 
@@ -456,6 +501,15 @@ def main(argv=None):
         print("skipped: the Python module pefile is not installed (Debian: python3-pefile)")
         return SKIP
     failures = check_image(arguments.dll)
+    if arguments.signed_copy and not failures:
+        missing = [name for name in ("openssl", "osslsigncode") if shutil.which(name) is None]
+        if missing:
+            print(f"skipped: {' and '.join(missing)} not installed (Debian packages openssl, "
+                  "osslsigncode): the DLL is as expected, its signed copy is not made")
+            return SKIP
+        signed_copy(arguments.dll, arguments.signed_copy)
+        failures += [f"signed copy: {failure}"
+                     for failure in check_image(arguments.signed_copy, signed=True)]
     for failure in failures:
         print(failure)
     return 1 if failures else 0

@@ -6,9 +6,15 @@ The second build is configured afresh from the win32 preset in SCRATCH (emptied 
 the plug-in alone. When the two DLLs differ, the differing bytes are counted and placed: in the
 PE header's time stamp or checksum, the export directory's time stamp, or elsewhere.
 
+Then DLL is signed as a release is signed, with a throwaway certificate made at run time, and
+its signature alone is attached to the second build, as scripts/release --verify-signature
+attaches a published signature to a fresh build: the result must be the signed DLL, byte for
+byte.
+
 Usage: check_reproducible_dll.py --cmake CMAKE --source-dir SRC --scratch SCRATCH DLL
 Exits 0 when the two are identical, 1 when they differ or the second build fails, and 77 (the
-CTest skip code) when DLL has not been built or the MinGW-w64 compiler is missing.
+CTest skip code) when DLL has not been built, or the MinGW-w64 compiler, openssl or
+osslsigncode is missing.
 """
 
 import argparse
@@ -16,6 +22,7 @@ import os
 import shutil
 import subprocess
 import sys
+import tempfile
 
 try:
     import pefile
@@ -24,6 +31,7 @@ except ImportError:
 
 SKIP = 77
 COMPILER = "i686-w64-mingw32-g++"
+SIGNING_TIME = 1700000000  # any time: the same for both
 
 
 def run(command):
@@ -71,6 +79,20 @@ def differences(first, second, path):
     return lines
 
 
+def signature_attached(first, second, source_dir):
+    """Lines that say where `first` (bytes), signed with a throwaway certificate, differs from
+    its signature alone attached to `second`; empty when they are the same."""
+    sys.path.insert(0, os.path.join(source_dir, "cmake"))
+    from check_release_archive import throwaway_signers
+    import release_signature
+    with tempfile.TemporaryDirectory(prefix="lumbrel-attach-") as scratch:
+        signers = throwaway_signers(scratch)
+        signer = release_signature.load_signer(argparse.Namespace(
+            pkcs12=None, key=signers["key"], cert=signers["chain"], password_file=None))
+        signed, signature = release_signature.sign_dll(signer, first, SIGNING_TIME)
+    return release_signature.attached_differences(signed, signature, second)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--cmake", default="cmake")
@@ -83,9 +105,12 @@ def main():
         print(f"SKIP: {args.dll} has not been built (cmake --preset win32 && "
               "cmake --build --preset win32)")
         return SKIP
-    if shutil.which(COMPILER) is None:
-        print(f"SKIP: {COMPILER} is not installed (scripts/bootstrap installs it)")
-        return SKIP
+    for program, package in ((COMPILER, "scripts/bootstrap installs it"),
+                             ("openssl", "Debian package openssl"),
+                             ("osslsigncode", "Debian package osslsigncode")):
+        if shutil.which(program) is None:
+            print(f"SKIP: {program} is not installed ({package})")
+            return SKIP
 
     shutil.rmtree(args.scratch, ignore_errors=True)
     if not (run([args.cmake, "-S", args.source_dir, "--preset", "win32", "-B", args.scratch])
@@ -100,6 +125,12 @@ def main():
         print("(a win32 build older than its sources differs too: cmake --build --preset win32)")
         return 1
     print(f"{second_dll}: identical to {args.dll} ({len(first_bytes)} bytes)")
+    attached = signature_attached(first_bytes, second_bytes, args.source_dir)
+    if attached:
+        print(f"{args.dll} signed, and its signature alone attached to {second_dll}, differ:")
+        print("\n".join(f"  {line}" for line in attached))
+        return 1
+    print(f"{args.dll} signed is {second_dll} with the signature attached")
     shutil.rmtree(args.scratch, ignore_errors=True)
     return 0
 

@@ -8,7 +8,9 @@ write the very same transcript, byte for byte, and tell the same story to a pers
   winhost.py compare SCENARIO.json|FOLDER...  each scenario on both hosts; a difference fails.
                                         Each host plays them all in one start (`run-each`),
                                         each scenario a fresh life of the plug-in with its own
-                                        registry, and writes what `run --json` and `run` print
+                                        registry, and writes what `run --json` and `run` print;
+                                        with --plugin DLL, lumbrel-winhost plays that DLL (a
+                                        signed copy)
   winhost.py picture [--match] SCENARIO OUT.png [SCENARIO OUT.png...]
                                         the dialog as it opened, from lumbrel-winhost --png;
                                         and --png into a missing folder: exit status 2, the
@@ -34,6 +36,7 @@ it on every path, in the 64-bit Wine prefix given (made on first use, with Wine'
 """
 
 import argparse
+import contextlib
 import ctypes
 import difflib
 import json
@@ -481,12 +484,19 @@ def compare(arguments):
         if not os.path.isfile(needed):
             raise Skip(f"{needed} is not built (cmake --preset win32 && cmake --build --preset "
                        "win32)")
+    plugin = []
+    if arguments.plugin:
+        if not os.path.isfile(arguments.plugin):
+            raise Skip(f"{arguments.plugin}, the DLL to play, is not there")
+        plugin = ["--plugin", os.path.abspath(arguments.plugin)]
     # Two lanes, each a Wine host playing its scenarios in a prefix and session of its own:
-    # emulated, a scenario takes about half a second, and the two keep both cores busy.
+    # emulated, a scenario takes about half a second, and the two keep both cores busy. A single
+    # scenario plays in one lane, and no second session is started.
     played = lanes(scenarios, [0, SECOND_SESSION_START])
     failed = 0
     with session_of(arguments) as first, tempfile.TemporaryDirectory() as folder:
-        second = WineSession(second_prefix(arguments.prefix), win32_dir=arguments.win32_dir)
+        second = (WineSession(second_prefix(arguments.prefix), win32_dir=arguments.win32_dir)
+                  if len(played) > 1 else contextlib.nullcontext())
         with second:
             hosts = []
             for lane, (session, lane_scenarios) in enumerate(zip((first, second), played)):
@@ -495,7 +505,7 @@ def compare(arguments):
                     os.makedirs(out)
                     command = [host, "run-each", "--out-dir", out] + lane_scenarios
                     if name == "wine":
-                        command, env = ["wine"] + command, session.env
+                        command, env = ["wine"] + command + plugin, session.env
                     else:
                         env = None
                     hosts.append((os.path.basename(host), started(command, env)))
@@ -806,6 +816,9 @@ def main():
     commands = parser.add_subparsers(dest="command", required=True)
     compare_command = commands.add_parser("compare", help="compare both hosts' transcripts")
     compare_command.add_argument("--native-host", required=True, help="lumbrel-host")
+    compare_command.add_argument("--plugin", metavar="DLL",
+                                 help="the DLL for lumbrel-winhost to play (default: the Win32 "
+                                 "build's orvanelumbrel.dll)")
     compare_command.add_argument("scenarios", nargs="+",
                                  help="scenario files, or folders of them")
     picture_command = commands.add_parser(
