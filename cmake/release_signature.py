@@ -114,6 +114,14 @@ def tool(name, package):
         raise SignatureError(f"{name} is not installed (Debian package {package})")
 
 
+def osslsigncode_version():
+    """osslsigncode's name and version as it prints them ("osslsigncode 2.9"). Versions differ
+    in the bytes they sign and in the signatures they can attach, so BUILDINFO names it."""
+    done = run(["osslsigncode", "--version"])
+    first = done.stdout.decode("utf-8", errors="replace").splitlines()[:1]
+    return first[0].split(",")[0].strip() if first else "osslsigncode, version unknown"
+
+
 @contextlib.contextmanager
 def password_pipe(password):
     """The number of a pipe's read end that holds the password and a line end, for a tool to
@@ -324,7 +332,8 @@ def signature_lines(signer, timestamp):
         how = "signed at the source date"
     return (f"signature: Authenticode, SHA-256, {how}\n"
             f"signer: {signer.subject}\n"
-            f"signer certificate SHA-256: {signer.fingerprint}\n")
+            f"signer certificate SHA-256: {signer.fingerprint}\n"
+            f"signing tool: {osslsigncode_version()}\n")
 
 
 def source_epoch(buildinfo, archive):
@@ -463,6 +472,11 @@ def attach(args):
     except OSError as error:
         raise SignatureError(f"{error.filename}: cannot be read: {error.strerror}") from None
     lines = attached_differences(contents[DLL], signature, unsigned)
+    signed_with = re.search(r"^signing tool: (.+)$", contents[BUILDINFO].decode("utf-8"), re.M)
+    if lines and signed_with and signed_with.group(1) != osslsigncode_version():
+        lines.append(f"the release was signed with {signed_with.group(1)}, and this machine has "
+                     f"{osslsigncode_version()}, whose signatures are laid out otherwise: "
+                     f"attach with {signed_with.group(1)}")
     if lines:
         print(f"{args.dll} with {args.signature} attached is not the DLL of {args.archive}:")
         for line in lines:

@@ -248,6 +248,8 @@ def check_signing(args, unsigned, scratch):
     expected = {"signature": "Authenticode, SHA-256, signed at the source date",
                 "signer": f"CN={THROWAWAY_SIGNER_CN}, O={THROWAWAY_SIGNER_O}",
                 "signer certificate SHA-256": fingerprint}
+    if not re.fullmatch(r"osslsigncode \d+\.\d+.*", fields.pop("signing tool", "")):
+        failures.append("signed archive: BUILDINFO names no signing tool with its version")
     if fields != expected:
         failures.append(f"signed archive: BUILDINFO says of its signature {fields}, "
                         f"expected {expected}")
