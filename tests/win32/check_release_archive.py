@@ -84,8 +84,8 @@ def check(archive_path, dll_path, version):
 
     with open(dll_path, "rb") as dll:
         if content["orvanelumbrel.dll"] != dll.read():
-            failures.append(f"orvanelumbrel.dll differs from {dll_path} (an archive older than the "
-                            "build? cmake --build --preset win32 --target package)")
+            failures.append(f"orvanelumbrel.dll differs from {dll_path} (an archive packed before "
+                            "the DLL changed? cmake --build --preset win32 --target package)")
 
     guide = content["user-guide.html"].decode("utf-8")
     if not guide.startswith("<!DOCTYPE html>") or "<title>" not in guide:
