@@ -93,7 +93,7 @@ CLI::App* addPushCommand(CLI::App& app, PushOptions& options) {
         ->capture_default_str()
         ->check(CLI::IsMember({"store", "fail"}));
     push->add_flag("--json", options.json,
-                   "Print saves, layout updates, host calls and the score as JSON");
+                   "Print saves, layout updates, host calls, the score and the violations as JSON");
     push->add_option("--out", options.outPath, "Write the score after the push to this file");
     push->add_option("--svg", options.picturePath,
                      "Also draw the staff lists before and after the push side by side, the "

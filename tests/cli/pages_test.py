@@ -23,7 +23,10 @@ and holds every command in them to the repository:
   source folder and exits 0 (with `run-each`, so does every scenario it plays), each path under
   /tmp/ (written by --out, --svg or into --out-dir, or made by `mkdir -p`) moved into a temporary
   folder. A command that reads a file the page makes otherwise (a large score of
-  bench/make_score.py) has only its options checked.
+  bench/make_score.py) has only its options checked;
+- the first scripts/mutate command that makes mutants has the mutation runner's preparation run
+  (`scripts/mutate --prepare`): its scratch clone, configured as for the mutants, passes its
+  fast tests, with the programs of the build given rather than built a second time.
 
 Prints each problem as PAGE:LINE: what is wrong, and exits 1 when there is one.
 """
@@ -34,6 +37,7 @@ import json
 import os
 import re
 import shlex
+import signal
 import subprocess
 import sys
 import tempfile
@@ -50,6 +54,7 @@ WRAPPERS = {"nice": {"-n": True}, "xvfb-run": {"-a": False, "--auto-servernum": 
 # The options of lumbrel-host whose value is a file or folder it writes.
 OUTPUT_OPTIONS = ("--out", "--svg", "--out-dir")
 SECONDS_FOR_A_HOST_COMMAND = 10
+SECONDS_FOR_THE_MUTATION_PREPARATION = 60
 
 
 class Word:
@@ -160,6 +165,7 @@ class Repository:
         self.labels = {label for test in tests for property in test.get("properties", [])
                        if property["name"] == "LABELS" for label in property["value"]}
         self.helps = {}
+        self.mutate_prepared = False
 
     def help_of(self, program, arguments=("--help",)):
         """The help text of a program of the repository (or of the host), asked once."""
@@ -417,6 +423,33 @@ def check_script(repository, command):
             for word, option in option_words(command) if option not in options]
 
 
+def check_mutate(repository, command):
+    """scripts/mutate's options, and once, for a command that makes mutants, its preparation:
+    the scratch clone configured and its fast tests run as for the first mutant, with the
+    programs of the native build given rather than built again."""
+    problems = check_script(repository, command)
+    if "--list" in command.texts() or repository.mutate_prepared:
+        return problems
+    repository.mutate_prepared = True
+    # a session of its own, so that its tests end with it when it outlasts its time
+    preparing = subprocess.Popen(
+        [os.path.join(repository.source, "scripts", "mutate"), "--prepare", "--scratch",
+         os.path.join(repository.scratch, "mutate"), "--programs-from", repository.build],
+        cwd=repository.source, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+        stdin=subprocess.DEVNULL, start_new_session=True)
+    try:
+        _, errors = preparing.communicate(timeout=SECONDS_FOR_THE_MUTATION_PREPARATION)
+    except subprocess.TimeoutExpired:
+        os.killpg(preparing.pid, signal.SIGKILL)
+        preparing.communicate()
+        return problems + [f"{command.where()}: scripts/mutate --prepare: still running after "
+                           f"{SECONDS_FOR_THE_MUTATION_PREPARATION} s"]
+    if preparing.returncode != 0:
+        problems.append(f"{command.where()}: scripts/mutate cannot prepare the unchanged tree "
+                        f"(exit status {preparing.returncode}): {errors.strip()[:2000]}")
+    return problems
+
+
 def make_folders(repository, command):
     """`mkdir -p /tmp/...`: the folder made in the scratch folder, for the commands after it."""
     for text in command.texts()[1:]:
@@ -439,6 +472,7 @@ CHECKS = (
      lambda repository, program: os.path.basename(program) == "lumbrel-winhost.exe",
      check_winhost),
     ("mkdir", lambda repository, program: program == "mkdir", make_folders),
+    ("scripts/mutate", lambda repository, program: program == "scripts/mutate", check_mutate),
     ("script", is_script, check_script),
 )
 

@@ -348,8 +348,8 @@ def main():
     failures, content = check(args.archive, args.version)
     with open(args.dll, "rb") as dll:
         if content and content["orvanelumbrel.dll"] != dll.read():
-            failures.append(f"orvanelumbrel.dll differs from {args.dll} (an archive older than the "
-                            "build? cmake --build --preset win32 --target package)")
+            failures.append(f"orvanelumbrel.dll differs from {args.dll} (an archive packed before "
+                            "the DLL changed? cmake --build --preset win32 --target package)")
     if content and read_buildinfo(content["BUILDINFO"].decode("utf-8")).get("signature") != \
             "unsigned":
         failures.append("BUILDINFO: the build's archive does not say \"signature: unsigned\"")
