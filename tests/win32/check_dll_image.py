@@ -28,7 +28,6 @@ import os
 import shutil
 import struct
 import sys
-import tempfile
 
 try:
     import pefile
@@ -36,7 +35,6 @@ except ImportError:
     pefile = None
 
 SKIP = 77
-SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SIGNING_TIME = 1700000000  # any time: the image does not depend on it
 
 IMAGE_FILE_MACHINE_I386 = 0x014C
@@ -463,15 +461,9 @@ def check_image(path, signed=False):
 def signed_copy(dll, out):
     """Signs a copy of the DLL at `dll` with a throwaway certificate, as a release is signed, and
     writes it to `out` whole or not at all."""
-    sys.path.insert(0, os.path.join(SOURCE_DIR, "cmake"))
-    from check_release_archive import throwaway_signers
-    import release_signature
-    with tempfile.TemporaryDirectory(prefix="lumbrel-signed-copy-") as scratch:
-        signers = throwaway_signers(scratch)
-        signer = release_signature.load_signer(argparse.Namespace(
-            pkcs12=None, key=signers["key"], cert=signers["chain"], password_file=None))
-        with open(dll, "rb") as image:
-            signed, _ = release_signature.sign_dll(signer, image.read(), SIGNING_TIME)
+    from check_release_archive import throwaway_signed
+    with open(dll, "rb") as image:
+        signed, _ = throwaway_signed(image.read(), SIGNING_TIME)
     os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
     partial = out + ".partial"
     with open(partial, "wb") as image:

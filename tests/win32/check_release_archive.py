@@ -179,6 +179,18 @@ def throwaway_signers(folder):
     return path
 
 
+def throwaway_signed(unsigned, signing_time):
+    """(the signed DLL, its signature alone) as bytes: `unsigned` (the bytes of a DLL) signed as
+    a release is signed, at `signing_time` (seconds since 1970), by a throwaway signer made for
+    this call alone."""
+    import release_signature
+    with tempfile.TemporaryDirectory(prefix="lumbrel-throwaway-") as scratch:
+        signers = throwaway_signers(scratch)
+        signer = release_signature.load_signer(argparse.Namespace(
+            pkcs12=None, key=signers["key"], cert=signers["chain"], password_file=None))
+        return release_signature.sign_dll(signer, unsigned, signing_time)
+
+
 def tool_result(command, env=None, cwd=None):
     """(exit status, standard output and errors as text) of a command run to its end."""
     done = subprocess.run(command, env=env, cwd=cwd, stdin=subprocess.DEVNULL,

@@ -22,7 +22,6 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 
 try:
     import pefile
@@ -79,17 +78,12 @@ def differences(first, second, path):
     return lines
 
 
-def signature_attached(first, second, source_dir):
+def signature_attached(first, second):
     """Lines that say where `first` (bytes), signed with a throwaway certificate, differs from
     its signature alone attached to `second`; empty when they are the same."""
-    sys.path.insert(0, os.path.join(source_dir, "cmake"))
-    from check_release_archive import throwaway_signers
+    from check_release_archive import throwaway_signed
     import release_signature
-    with tempfile.TemporaryDirectory(prefix="lumbrel-attach-") as scratch:
-        signers = throwaway_signers(scratch)
-        signer = release_signature.load_signer(argparse.Namespace(
-            pkcs12=None, key=signers["key"], cert=signers["chain"], password_file=None))
-        signed, signature = release_signature.sign_dll(signer, first, SIGNING_TIME)
+    signed, signature = throwaway_signed(first, SIGNING_TIME)
     return release_signature.attached_differences(signed, signature, second)
 
 
@@ -125,7 +119,7 @@ def main():
         print("(a win32 build older than its sources differs too: cmake --build --preset win32)")
         return 1
     print(f"{second_dll}: identical to {args.dll} ({len(first_bytes)} bytes)")
-    attached = signature_attached(first_bytes, second_bytes, args.source_dir)
+    attached = signature_attached(first_bytes, second_bytes)
     if attached:
         print(f"{args.dll} signed, and its signature alone attached to {second_dll}, differ:")
         print("\n".join(f"  {line}" for line in attached))
