@@ -8,7 +8,7 @@
 
 set(LUMBREL_RELEASE_PYTHON /usr/bin/python3 CACHE FILEPATH
     "The Python that writes the release files (it needs the markdown module, python3-markdown)")
-set(release_script ${CMAKE_CURRENT_LIST_DIR}/release_archive.py)
+set(release_script ${PROJECT_SOURCE_DIR}/tools/release_archive.py)
 
 install(TARGETS orvanelumbrel RUNTIME DESTINATION .)
 

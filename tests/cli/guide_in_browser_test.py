@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The user guide as the engraver reads it: in a real browser, at the width of a small screen.
 
-Makes the guide's web page with cmake/user_guide_html.py, as the release archive's
+Makes the guide's web page with tools/user_guide_html.py, as the release archive's
 user-guide.html is made (one page, every picture embedded), opens it in headless Chromium
 (Debian's /usr/bin/chromium, driven through /usr/bin/chromedriver by Debian's python3-selenium)
 in a window 1024 CSS pixels wide, and checks that:
@@ -142,7 +142,7 @@ def main():
         links = re.findall(r"!\[[^\]]*\]\(([^)\s]+)\)", guide.read())
     with tempfile.TemporaryDirectory() as folder:
         page = os.path.join(folder, "user-guide.html")
-        subprocess.run([sys.executable, os.path.join(ROOT, "cmake", "user_guide_html.py"),
+        subprocess.run([sys.executable, os.path.join(ROOT, "tools", "user_guide_html.py"),
                         arguments.guide, page], check=True)
         failures, report = check(page, links)
     print("\n".join(report + failures))

@@ -14,7 +14,7 @@ Checks:
   - it carries no Authenticode signature (no certificate table).
 
 With --signed-copy FILE, a copy of the DLL signed as scripts/release signs it
-(cmake/release_signature.py), with a throwaway certificate made at run time, is written to FILE
+(tools/release_signature.py), with a throwaway certificate made at run time, is written to FILE
 (for the wine_signed_dll test to play) and checked the same way: the signature is no resource,
 so the same exports, imports and one dialog; and it has its certificate table.
 

@@ -2,7 +2,7 @@
 """Reads the release archive, lumbrel-<version>-win32.zip, and checks what it holds.
 
 Checks:
-  - its entries are exactly the archive's files (cmake/release_archive.py ARCHIVE_FILES:
+  - its entries are exactly the archive's files (tools/release_archive.py ARCHIVE_FILES:
     BUILDINFO, SHA256SUMS, orvanelumbrel.dll and user-guide.html) in the folder
     lumbrel-<version>-win32/, in that (sorted) order, without folder entries;
   - every entry is dated at the source date that BUILDINFO names, with permissions 0644 and no
@@ -13,7 +13,7 @@ Checks:
     "signature: unsigned";
   - the user guide is one HTML page whose pictures are all embedded.
 
-Then the archive signed as scripts/release signs it (cmake/release_signature.py), with a
+Then the archive signed as scripts/release signs it (tools/release_signature.py), with a
 certificate authority and code-signing certificate made at run time (openssl), which no one
 else has:
   - the signed archive passes the checks above; it differs from the unsigned one only in the
@@ -49,12 +49,12 @@ import time
 import zipfile
 
 SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path.insert(0, os.path.join(SOURCE_DIR, "cmake"))
+sys.path.insert(0, os.path.join(SOURCE_DIR, "tools"))
 from release_archive import ARCHIVE_FILES  # noqa: E402
 
 SKIP = 77
 RELEASE_SCRIPT = os.path.join(SOURCE_DIR, "scripts", "release")
-SIGNATURE_TOOL = os.path.join(SOURCE_DIR, "cmake", "release_signature.py")
+SIGNATURE_TOOL = os.path.join(SOURCE_DIR, "tools", "release_signature.py")
 # the throwaway signer's: made anew by each run, good for nothing else
 PASSWORD = "throwaway password 7"
 THROWAWAY_CA = "Lumbrel throwaway test CA"

@@ -15,7 +15,7 @@
       owner and no extra fields, compressed at level 9. Two builds of one commit then give the
       same bytes, whoever builds them, when, where and in which time zone.
 
-scripts/release signs the DLL of an archive afterwards (cmake/release_signature.py), and writes
+scripts/release signs the DLL of an archive afterwards (tools/release_signature.py), and writes
 the archive again with rewrite_archive(): the same entries in the same form, the signed DLL,
 BUILDINFO naming the signer, and SHA256SUMS computed anew.
 

@@ -19,7 +19,7 @@ From the examples in examples/guide/:
       picture the guide shows is there and made here, and every one made here is shown; the alt
       text of each staff picture names exactly the staves, the distance and the staff lists in
       which the picture's own data shows staves moving; and README.md and the guide name
-      exactly the files of the release archive (cmake/release_archive.py ARCHIVE_FILES); the
+      exactly the files of the release archive (tools/release_archive.py ARCHIVE_FILES); the
       README's picture of the dialog is the guide's
 
 `cmake --build --preset native --target guide_pictures` runs the first form.
