@@ -41,9 +41,9 @@ void selectFirst(int count) {
     pluginState.selectedCount = static_cast<int16_t>(count);
 }
 
-// Runs the push once per iteration and reports the host calls one push makes.
+// Runs the push once per iteration on the active session and reports the host calls one push
+// makes.
 void runPushes(benchmark::State& state, HostSession& session) {
-    activeHost = &session;
     long calls = 0;
     long saves = 0;
     for (auto _ : state) {
@@ -54,8 +54,8 @@ void runPushes(benchmark::State& state, HostSession& session) {
             calls += count;
         saves = session.calls[serviceSaveEData];
     }
-    activeHost = nullptr;
     releaseSelection(pluginState);
+    activeHost = nullptr;
     state.counters["hostCalls"] = static_cast<double>(calls);
     state.counters["saves"] = static_cast<double>(saves);
 }
@@ -71,6 +71,7 @@ void BM_PushOptimizedSystems(benchmark::State& state) {
     pluginState.smartFilter = 1;
     pluginState.firstSystem = 1;
     pluginState.lastSystem = static_cast<int16_t>(systems);
+    activeHost = &session; // the selection lives on the session's heap
     selectFirst(59);
     runPushes(state, session);
 }
@@ -89,6 +90,7 @@ void BM_PushGlobalList(benchmark::State& state) {
     pluginState = PluginState{};
     pluginState.pushDistance = -1;
     pluginState.scope = 2;
+    activeHost = &session;
     selectFirst(staves);
     runPushes(state, session);
 }

@@ -7,8 +7,6 @@
 // checks/run_properties.h; a breach is a finding.
 #include "checks/checked_life.h"
 #include "score/records.h"
-#include "win32/heap.h"
-#include "win32/registry.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -303,8 +301,10 @@ void answerOddly(HostSession& session, FuzzedDataProvider& in) {
             return readable;
         }
     };
-    pluginHeap.fails = [&in](size_t) { return in.ConsumeIntegralInRange<int>(0, 15) == 15; };
-    registry.fails = [&in](const char*) { return in.ConsumeIntegralInRange<int>(0, 15) == 15; };
+    session.heap.fails = [&in](size_t) { return in.ConsumeIntegralInRange<int>(0, 15) == 15; };
+    session.registry.fails = [&in](const char*) {
+        return in.ConsumeIntegralInRange<int>(0, 15) == 15;
+    };
 }
 
 } // namespace
@@ -317,8 +317,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (odd)
             answerOddly(session, in);
     });
-    pluginHeap.fails = nullptr;
-    registry.fails = nullptr;
     if (!life.breaches.empty()) {
         for (const std::string& breach : life.breaches)
             std::fprintf(stderr, "breach: %s\n", breach.c_str());

@@ -1,9 +1,9 @@
 // Any bytes as a score file: either a score or a clear error naming the file, never a crash. A
 // score that reads, written and read again, gives the very same records, and is shown to a
 // person without fault.
-#include "cli/show_command.h"
 #include "store/json_input.h"
 #include "store/score_file.h"
+#include "views/score_text.h"
 
 #include <cstdio>
 #include <cstdlib>

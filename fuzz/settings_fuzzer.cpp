@@ -3,9 +3,9 @@
 // bytes a value of at most 46 bytes holds and keeps its defaults otherwise, and what is written
 // back is the 46-byte image with bytes 40 to 43 zero.
 #include "checks/run_properties.h"
+#include "headless/registry.h"
 #include "host/settings.h"
-#include "platform/host_platform.h"
-#include "win32/registry.h"
+#include "play/platform.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -25,7 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool stored = in.ConsumeIntegralInRange<int>(0, 7) != 0;
     std::vector<uint8_t> value = in.ConsumeRemainingBytes<uint8_t>();
 
-    resetRegistry();
+    HostSession session;
+    Registry& registry = session.registry;
+    activeHost = &session;
     if (stored)
         storePluginSettings(SavedSettings{type, value});
     for (int i = 0; i < 5; ++i)
@@ -56,11 +58,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fail("the value written is not the 46-byte image");
     bool written = registry.failingCalls.count("RegCreateKeyExA") == 0 &&
                    registry.failingCalls.count("RegSetValueExA") == 0;
-    const RegistryValue* saved = findRegistryValue(pluginSettingsKey, pluginSettingsValue);
+    const RegistryValue* saved =
+        findRegistryValue(registry, pluginSettingsKey, pluginSettingsValue);
     if (written && (saved == nullptr || saved->data != std::vector<uint8_t>(image, image + 46)))
         fail("the value written is not the state's image");
     if (!written && stored && (saved == nullptr || saved->data != value))
         fail("a failed save changed the stored value");
-    resetRegistry();
+    activeHost = nullptr;
     return 0;
 }

@@ -1,13 +1,11 @@
 #include "checks/checked_life.h"
 
 #include "checks/run_properties.h"
-#include "cli/plugin_library.h"
 #include "dialog/values.h"
 #include "host/entry_points.h"
 #include "host/state.h"
-#include "win32/desktop.h"
-#include "win32/heap.h"
-#include "win32/registry.h"
+#include "play/life.h"
+#include "play/plugin_library.h"
 
 #include <cstring>
 
@@ -48,55 +46,28 @@ static void addBreaches(CheckedLife& life, const std::string& where,
 CheckedLife playCheckedLife(const Scenario& scenario,
                             const std::function<void(HostSession&)>& prepare, bool snapshots) {
     CheckedLife life;
-    PluginLibrary plugin = linkedPlugin();
     resetPluginState();
-    resetPluginHeap();
-    resetDesktop();
-    desktop.snapshots = snapshots;
-    clearPluginSettings();
-    if (scenario.hasSettings)
-        storePluginSettings(SavedSettings{scenario.settingsType, scenario.settings});
-
-    setPlatformFailures(plugin, scenario.host.failingRegistry, scenario.host.failingAllocations);
     HostSession session;
-    session.store = scenario.score;
-    session.behaviour = scenario.host;
+    session.desktop.snapshots = snapshots;
     session.keepLog = true;
-    if (prepare)
-        prepare(session);
-    HostSession* previous = activeHost;
-    activeHost = &session;
-
-    plugin.version(0);
-    plugin.init(0, 0);
-    std::vector<uint8_t> entry(256, 0);
-    plugin.enumerate(0, 0, reinterpret_cast<ExtensionEntry*>(entry.data()));
-    plugin.enumerate(0, 1, reinterpret_cast<ExtensionEntry*>(entry.data()));
-    plugin.menuStatus(0);
-    addBreaches(life, "life", session.violations);
-    for (size_t i = 0; i < scenario.runs.size(); ++i) {
-        const ScenarioRun& run = scenario.runs[i];
-        clearRunRecord(session);
-        std::vector<uint8_t> region = regionRecord(run.region);
+    LifeHooks hooks;
+    hooks.beforeLife = prepare;
+    hooks.afterRun = [&](size_t run, InvocationPlay& play) {
         InvocationTrace trace;
-        InvocationPlay play = playInvocation(plugin, run, run.hasRegion ? region.data() : nullptr);
         trace.events = session.log;
         trace.messages = play.messages;
         trace.result = play.result;
         trace.choices = confirmedChoices();
-        addBreaches(life, "run " + std::to_string(i + 1), checkInvocation(trace));
-        addBreaches(life, "run " + std::to_string(i + 1), session.violations);
+        std::string where = "run " + std::to_string(run + 1);
+        addBreaches(life, where, checkInvocation(trace));
+        addBreaches(life, where, session.violations);
         life.plays.push_back(std::move(play));
-    }
-    session.violations.clear();
-    plugin.terminate(0);
-    addBreaches(life, "life", session.violations);
-    setPlatformFailures(plugin, false, false);
-    addBreaches(life, "life", checkSettingsWrites(registry.writes));
-    addBreaches(life, "life", checkHeapAfterLife(pluginHeap));
+    };
+    LifeRecord record = playLife(linkedPlugin(), scenario, session, hooks);
+    addBreaches(life, "life", record.violations);
+    addBreaches(life, "life", checkSettingsWrites(session.registry.writes));
+    addBreaches(life, "life", checkHeapAfterLife(session.heap));
     life.score = session.store;
-    activeHost = previous;
-    resetPluginHeap();
-    resetDesktop();
+    life.registry = std::move(session.registry);
     return life;
 }

@@ -3,8 +3,8 @@
 // with the host's log kept and every property of a run checked. For tests and fuzzers.
 #pragma once
 
-#include "cli/scenario.h"
-#include "platform/host_platform.h"
+#include "play/platform.h"
+#include "play/scenario.h"
 #include "session/host_session.h"
 
 #include <functional>
@@ -13,8 +13,9 @@
 
 struct CheckedLife {
     std::vector<InvocationPlay> plays; // one per run of the scenario
-    std::vector<std::string> breaches; // "run N: ..." or "life: ...", in the order found
+    std::vector<std::string> breaches; // "run N: ..." in the order found, then "life: ..."
     RecordStore score;                 // the score after the life
+    Registry registry;                 // the registry after the life
 };
 
 // Plays `scenario` on a fresh plug-in state: its score, settings, host behaviour and runs.

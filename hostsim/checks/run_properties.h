@@ -4,10 +4,8 @@
 // heap. Each breach is one text naming what was wrong; none means the run kept them all.
 #pragma once
 
-#include "platform/host_platform.h"
+#include "play/platform.h"
 #include "session/host_session.h"
-#include "win32/heap.h"
-#include "win32/registry.h"
 
 #include <cstdint>
 #include <string>

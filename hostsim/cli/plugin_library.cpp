@@ -1,4 +1,4 @@
-#include "cli/plugin_library.h"
+#include "play/plugin_library.h"
 
 #include <dlfcn.h>
 

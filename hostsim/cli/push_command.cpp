@@ -1,14 +1,13 @@
 #include "cli/push_command.h"
 
-#include "cli/show_command.h"
-#include "cli/staff_picture.h"
-#include "cli/transcript.h"
 #include "host/state.h"
+#include "play/transcript.h"
 #include "push/push.h"
 #include "session/host_session.h"
 #include "store/output_files.h"
 #include "store/score_file.h"
 #include "store/score_layout.h"
+#include "views/staff_picture.h"
 
 #include <cstdio>
 #include <ostream>
@@ -62,7 +61,10 @@ int runPushCommand(const PushOptions& options, std::ostream& out, std::ostream& 
     pluginState.smartFilter = static_cast<int16_t>(options.smart);
     pluginState.updateLayout = static_cast<int16_t>(options.update);
     auto count = static_cast<int16_t>(positions.size());
+    // the selection lives on the plug-in's heap, the session's
+    activeHost = &session;
     if (!allocateSelection(pluginState, count)) {
+        activeHost = nullptr;
         err << "lumbrel-host push: out of memory\n";
         return 2;
     }
@@ -74,10 +76,9 @@ int runPushCommand(const PushOptions& options, std::ostream& out, std::ostream& 
     RecordStore before;
     if (!options.picturePath.empty())
         before = session.store;
-    activeHost = &session;
     performPush();
-    activeHost = nullptr;
     releaseSelection(pluginState);
+    activeHost = nullptr;
 
     // both files or none: one that can't be written leaves nothing behind
     OutputFiles outputs;

@@ -1,57 +1,62 @@
-// The host's dialog services, acting on the substitute host's headless dialog.
+// The host's dialog services: the host's rules for each call (the contract's checks, the unit
+// conversion, the answer hooks, the call counts), on the dialog that the platform shows.
 #include "host/services.h"
-#include "resource/win32_constants.h"
-#include "services/dialog_service_rules.h"
+#include "services/dialog_platform.h"
 #include "services/dialog_units.h"
 #include "session/contract.h"
 #include "session/host_session.h"
-#include "win32/desktop.h"
 
 #include <string>
 
-// The open dialog that `window` names; null when it names none. The strict host notes a
-// window that is not the open dialog, and the dialog after FX_EndDialog, against `service`.
-static HeadlessDialog* namedDialog(HostService service, HWND window) {
-    int windowIndex = -1;
-    HeadlessDialog* dialog = findOpenWindow(window, windowIndex);
-    if (dialog == nullptr || windowIndex != -1) {
+enum ItemKind { kindComboBox = 0, kindCheckBox = 1, kindRadioButton = 2, kindWholeNumber = 3 };
+
+// The 0-based combo box entry that FX_SetDlgItemVal's 1-based value selects; -1, no selection,
+// for a value below 1.
+constexpr int32_t comboEntryOfValue(int32_t value) {
+    return value >= 1 ? value - 1 : -1;
+}
+
+// The active session's desktop; null while no plug-in is driven.
+static Desktop* activeDesktop() {
+    return activeHost != nullptr ? &activeHost->desktop : nullptr;
+}
+
+// Whether `window` is the open dialog. The strict host notes a window that is not the open
+// dialog, and the dialog after FX_EndDialog, against `service`.
+static bool isOpenDialog(HostService service, HWND window) {
+    Desktop* desktop = activeDesktop();
+    if (desktop == nullptr || window == nullptr || window != desktop->dialog) {
         checkDialogWindow(service, DialogWindow::other);
-        return nullptr;
+        return false;
     }
-    checkDialogWindow(service, dialog->ended ? DialogWindow::ended : DialogWindow::open);
-    return dialog;
+    checkDialogWindow(service, desktop->dialogEnded ? DialogWindow::ended : DialogWindow::open);
+    return true;
 }
 
-// The first control with ID `item` in the open dialog that `window` names, with its index in
-// `index`; null when the window is not the open dialog or no control has the ID.
-static HeadlessControl* dialogItem(HostService service, HWND window, int32_t item, int& index) {
-    HeadlessDialog* dialog = namedDialog(service, window);
-    if (dialog == nullptr)
+// The first control with ID `item` in the open dialog that `window` names; null when the window
+// is not the open dialog or no control has the ID, which the strict host notes.
+static HWND dialogItem(HostService service, HWND window, int32_t item) {
+    if (!isOpenDialog(service, window))
         return nullptr;
-    index = findControlById(*dialog, item);
-    checkControlFound(service, item, index >= 0);
-    return index >= 0 ? &dialog->controls[index] : nullptr;
+    HWND control = dialogControl(window, item);
+    checkControlFound(service, item, control != nullptr);
+    return control;
 }
 
-static HeadlessControl* dialogItem(HostService service, HWND window, int32_t item) {
-    int index = -1;
-    return dialogItem(service, window, item, index);
-}
-
-static bool isButtonWithCheck(const HeadlessControl& control) {
-    return control.kind == ControlKind::checkBox || control.kind == ControlKind::radioButton;
+static bool isButtonWithCheck(ControlKind kind) {
+    return kind == ControlKind::checkBox || kind == ControlKind::radioButton;
 }
 
 // What FX_GetDlgItemVal reads from `control` by `kind`; 0 for a kind the control has not.
-static int32_t controlValue(const HeadlessControl& control, int32_t kind) {
+static int32_t controlValue(HWND control, ControlKind controlKind, int32_t kind) {
     switch (kind) {
     case kindComboBox:
-        return control.kind == ControlKind::comboBox ? control.comboSelection + 1 : 0;
+        return controlKind == ControlKind::comboBox ? comboSelection(control) + 1 : 0;
     case kindCheckBox:
     case kindRadioButton:
-        return isButtonWithCheck(control) ? control.checked : 0;
+        return isButtonWithCheck(controlKind) ? buttonCheck(control) : 0;
     case kindWholeNumber:
-        return parseWholeNumber(control.text);
+        return parseWholeNumber(controlText(control));
     default:
         return 0;
     }
@@ -62,7 +67,9 @@ extern "C" {
 int32_t FX_Dialog(int32_t resource, DialogProcedure procedure, HWND owner, int32_t one,
                   int32_t zero, uint32_t version) {
     countHostCall(serviceDialog, version);
-    checkDialogStart(resource, owner, hostWindowHandle(), one, zero);
+    Desktop* desktop = activeDesktop();
+    checkDialogStart(resource, owner, desktop != nullptr ? desktop->hostWindow : nullptr, one,
+                     zero);
     ServiceEvent event;
     event.service = serviceDialog;
     // a host that cannot show the dialog answers at once, having shown nothing
@@ -70,21 +77,16 @@ int32_t FX_Dialog(int32_t resource, DialogProcedure procedure, HWND owner, int32
                  hookedAnswer(serviceDialog, 1) == 0;
     event.answer = fails ? 0 : 1;
     logServiceEvent(event);
-    if (fails)
+    if (fails || desktop == nullptr)
         return 0;
-    if (resource != mainDialogResource || procedure == nullptr || desktop.openDialog != nullptr)
+    if (resource != mainDialogResource || procedure == nullptr || desktop->dialog != nullptr)
         return 0;
-    HeadlessDialog dialog;
-    createDialog(dialog, mainDialogTemplate(), procedure, owner);
-    desktop.openDialog = &dialog;
-    initializeDialog(dialog);
-    if (desktop.onOpened)
-        runHook("the user's actions", [&] { desktop.onOpened(dialog); });
-    // the modal loop ends when the user is done: the host presses Escape for a dialog left open
-    if (!dialog.ended)
-        userPressEscape(dialog);
-    desktop.openDialog = nullptr;
-    return 1;
+    desktop->procedure = procedure;
+    desktop->dialogEnded = false;
+    bool shown = showModalDialog(owner);
+    desktop->dialog = nullptr;
+    desktop->procedure = nullptr;
+    return shown ? 1 : 0;
 }
 
 int32_t FX_EndDialog(HWND window, uint32_t version) {
@@ -92,60 +94,60 @@ int32_t FX_EndDialog(HWND window, uint32_t version) {
     ServiceEvent event;
     event.service = serviceEndDialog;
     logServiceEvent(event);
-    HeadlessDialog* dialog = namedDialog(serviceEndDialog, window);
-    if (dialog == nullptr)
+    if (!isOpenDialog(serviceEndDialog, window))
         return 0;
-    if (!dialog->ended && desktop.onEnded)
-        runHook("the end-of-dialog hook", [&] { desktop.onEnded(*dialog); });
-    dialog->ended = true;
+    Desktop& desktop = activeHost->desktop;
+    if (!desktop.dialogEnded && desktop.onEnded)
+        runHook("the end-of-dialog hook", [&] { desktop.onEnded(window); });
+    desktop.dialogEnded = true;
+    endModalDialog(window);
     return 1;
 }
 
 int32_t FX_EnableDlgItem(HWND window, int32_t item, int32_t enable, uint32_t version) {
     countHostCall(serviceEnableDlgItem, version);
     checkEnableFlag(item, enable);
-    int index = -1;
-    if (dialogItem(serviceEnableDlgItem, window, item, index) == nullptr)
+    HWND control = dialogItem(serviceEnableDlgItem, window, item);
+    if (control == nullptr)
         return 0;
-    enableControl(*desktop.openDialog, index, enable != 0);
+    enableDialogControl(control, enable != 0);
     return 1;
 }
 
 int32_t FX_GetDlgItemVal(HWND window, int32_t item, int32_t kind, uint32_t version) {
     countHostCall(serviceGetDlgItemVal, version);
-    HeadlessControl* control = dialogItem(serviceGetDlgItemVal, window, item);
+    HWND control = dialogItem(serviceGetDlgItemVal, window, item);
     if (control == nullptr)
         return 0;
-    checkItemKind(serviceGetDlgItemVal, item, control->kind, kind);
-    return hookedAnswer(serviceGetDlgItemVal, controlValue(*control, kind));
+    ControlKind controlKind = controlKindOf(control);
+    checkItemKind(serviceGetDlgItemVal, item, controlKind, kind);
+    return hookedAnswer(serviceGetDlgItemVal, controlValue(control, controlKind, kind));
 }
 
 int32_t FX_SetDlgItemVal(HWND window, int32_t item, int32_t kind, int32_t value, uint32_t version) {
     countHostCall(serviceSetDlgItemVal, version);
-    int index = -1;
-    HeadlessControl* control = dialogItem(serviceSetDlgItemVal, window, item, index);
+    HWND control = dialogItem(serviceSetDlgItemVal, window, item);
     if (control == nullptr)
         return 0;
+    ControlKind controlKind = controlKindOf(control);
     checkItemValue(item, kind, value);
-    checkItemKind(serviceSetDlgItemVal, item, control->kind, kind);
+    checkItemKind(serviceSetDlgItemVal, item, controlKind, kind);
     switch (kind) {
-    case kindComboBox: {
-        if (control->kind != ControlKind::comboBox)
+    case kindComboBox:
+        if (controlKind != ControlKind::comboBox)
             return 0;
         // an entry the list does not hold leaves it with no selection
-        WPARAM entry = static_cast<WPARAM>(comboEntryOfValue(value));
-        sendControlMessage(*desktop.openDialog, index, CB_SETCURSEL, entry, 0);
+        selectComboEntry(control, comboEntryOfValue(value));
         return 1;
-    }
     case kindCheckBox:
     case kindRadioButton:
-        if (!isButtonWithCheck(*control))
+        if (!isButtonWithCheck(controlKind))
             return 0;
         // only this button changes, even in a group of radio buttons
-        sendControlMessage(*desktop.openDialog, index, BM_SETCHECK, value != 0 ? 1 : 0, 0);
+        setButtonCheck(control, value != 0);
         return 1;
     case kindWholeNumber:
-        setControlText(*control, std::to_string(value));
+        setControlText(control, std::to_string(value));
         return 1;
     default:
         return 0;
@@ -155,13 +157,14 @@ int32_t FX_SetDlgItemVal(HWND window, int32_t item, int32_t kind, int32_t value,
 int32_t FX_GetDlgItemUser(HWND window, int32_t item, int32_t unit, double* value,
                           uint32_t version) {
     countHostCall(serviceGetDlgItemUser, version);
-    HeadlessControl* control = dialogItem(serviceGetDlgItemUser, window, item);
-    checkUnitItem(serviceGetDlgItemUser, item, control != nullptr ? &control->kind : nullptr, unit);
+    HWND control = dialogItem(serviceGetDlgItemUser, window, item);
+    ControlKind controlKind = control != nullptr ? controlKindOf(control) : ControlKind::label;
+    checkUnitItem(serviceGetDlgItemUser, item, control != nullptr ? &controlKind : nullptr, unit);
     if (control == nullptr || value == nullptr)
         return 0;
     double read = 0;
-    bool readable = readUnitField(control->text, unit, read);
-    if (activeHost != nullptr && activeHost->answers.unitValue)
+    bool readable = readUnitField(controlText(control), unit, read);
+    if (activeHost->answers.unitValue)
         readable = activeHost->answers.unitValue(read, readable);
     if (!readable)
         return 0;
@@ -171,31 +174,29 @@ int32_t FX_GetDlgItemUser(HWND window, int32_t item, int32_t unit, double* value
 
 int32_t FX_SetDlgItemUser(HWND window, int32_t item, int32_t unit, double value, uint32_t version) {
     countHostCall(serviceSetDlgItemUser, version);
-    HeadlessControl* control = dialogItem(serviceSetDlgItemUser, window, item);
-    checkUnitItem(serviceSetDlgItemUser, item, control != nullptr ? &control->kind : nullptr, unit);
+    HWND control = dialogItem(serviceSetDlgItemUser, window, item);
+    ControlKind controlKind = control != nullptr ? controlKindOf(control) : ControlKind::label;
+    checkUnitItem(serviceSetDlgItemUser, item, control != nullptr ? &controlKind : nullptr, unit);
     if (control == nullptr)
         return 0;
-    setControlText(*control, unitFieldText(value, unit));
+    setControlText(control, unitFieldText(value, unit));
     return 1;
 }
 
 int32_t FX_SetDlgString(HWND window, int32_t item, const char* text, uint32_t version) {
     countHostCall(serviceSetDlgString, version);
-    HeadlessControl* control = dialogItem(serviceSetDlgString, window, item);
+    HWND control = dialogItem(serviceSetDlgString, window, item);
     if (control == nullptr)
         return 0;
-    setControlText(*control, text != nullptr ? text : "");
+    setControlText(control, text != nullptr ? text : "");
     return 1;
 }
 
 int32_t FX_SetDlgFocus(HWND window, int32_t item, uint32_t version) {
     countHostCall(serviceSetDlgFocus, version);
-    int index = -1;
-    HeadlessControl* control = dialogItem(serviceSetDlgFocus, window, item, index);
-    // as SetFocus, which refuses a disabled window: the focus stays where it is
-    if (control == nullptr || !control->enabled)
+    HWND control = dialogItem(serviceSetDlgFocus, window, item);
+    if (control == nullptr)
         return 0;
-    desktop.openDialog->focus = index;
-    return 1;
+    return focusDialogControl(control) ? 1 : 0;
 }
 }

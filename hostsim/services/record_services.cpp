@@ -1,6 +1,5 @@
 // The host's record services and the other score services, acting on the active session.
 #include "host/services.h"
-#include "platform/host_platform.h"
 #include "score/records.h"
 #include "session/contract.h"
 #include "session/host_session.h"
@@ -16,7 +15,7 @@ static RecordId recordId(uint32_t tag, const RecordKey* key) {
     return RecordId{tag, key->number, key->increment};
 }
 
-// The staff of the staff-list entry (list, increment), or 0 when there is no such entry.
+// The staff of the staff-list entry (list, increment), or -1 when there is no such entry.
 static int32_t entryStaff(int16_t list, uint32_t increment) {
     const std::vector<uint8_t>* entry = findRecord(
         activeHost->store, RecordId{tagStaffListEntryId, list, static_cast<uint16_t>(increment)});
@@ -188,7 +187,7 @@ const char* FX_ParseCaretCommand(const char* text, int32_t* value, int32_t zero,
     std::string_view parsed;
     const uint8_t* block = nullptr;
     size_t blockSize = 0;
-    if (findPluginBlock(text, block, blockSize)) {
+    if (activeHost != nullptr && findHeapBlock(activeHost->heap, text, block, blockSize)) {
         size_t room =
             blockSize - static_cast<size_t>(reinterpret_cast<const uint8_t*>(text) - block);
         const void* end = std::memchr(text, '\0', room);

@@ -4,8 +4,6 @@
 
 #include <cstdio>
 
-namespace {} // namespace
-
 uint32_t recordSizeOf(uint32_t tag) {
     switch (tag) {
     case tagStaffSystem:

@@ -1,7 +1,11 @@
-// What the substitute host holds while it drives the plug-in: the score, and the record of
-// what the plug-in asked of it (host calls, saves, layout updates).
+// What the substitute host holds while it drives the plug-in, in one record, the session: the
+// score, how the host answers, the record of what the plug-in asked of it (host calls, saves,
+// layout updates, breaches of the contract), and the platform the plug-in runs on. The host
+// services and the platform's calls are C functions that the plug-in calls without a context:
+// they act on the active session, the one global of the substitute host.
 #pragma once
 
+#include "session/platform_state.h"
 #include "store/record_store.h"
 
 #include <functional>
@@ -118,6 +122,13 @@ struct HostSession {
     std::vector<ServiceEvent> log; // the run's record calls, layout updates, dialog start and end
     std::vector<std::string> violations; // the plug-in's breaches of the host contract
     ContractMemory contract;
+    // the platform
+    Desktop desktop;
+    Registry registry; // the headless platform's
+    PluginHeap heap;   // the headless platform's
+    // lumbrel-winhost: the slots of the plug-in's import table pointed at failing stand-ins, with
+    // what each held before
+    std::vector<std::pair<void**, void*>> failingImports;
 };
 
 // Adds `event` to the active session's log, when it keeps one.
@@ -126,7 +137,8 @@ void logServiceEvent(ServiceEvent event);
 // `answer`, the kind answer of `service`, or what the active session's value hook makes of it.
 int32_t hookedAnswer(HostService service, int32_t answer);
 
-// The session the host services act on; null while no plug-in is driven.
+// The session the host services and the platform's calls act on; null while no plug-in is
+// driven.
 extern HostSession* activeHost;
 
 // Forgets the calls, saves, layout updates, log and violations recorded so far, and what the

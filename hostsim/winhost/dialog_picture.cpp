@@ -1,7 +1,5 @@
 #include "winhost/dialog_picture.h"
 
-std::string dialogPicturePath;
-
 // CRC-32 of the PNG chunks (polynomial 0xEDB88320).
 static uint32_t crc32(const uint8_t* data, size_t size, uint32_t crc = 0) {
     crc = ~crc;

@@ -1,15 +1,12 @@
 // A picture of the dialog as it is shown on the screen, saved as a PNG file.
 #pragma once
 
-#include "platform/host_platform.h"
 #include "platform/platform.h"
+#include "session/platform_state.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// Where `run --png` saves the first dialog shown; empty: no picture. Cleared once it is taken.
-extern std::string dialogPicturePath;
 
 // An image of 8-bit RGB pixels, rows top down.
 struct WindowPicture {

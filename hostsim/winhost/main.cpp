@@ -1,9 +1,7 @@
 // lumbrel-winhost: the substitute host on Win32. It keeps a score as records, exports the host
 // services to the plug-in DLL it loads, and plays scenarios on the real Win32 dialog, message
 // boxes and registry, writing the same transcript as lumbrel-host.
-#include "cli/command_line.h"
-#include "winhost/dialog_picture.h"
-#include "winhost/message_pictures.h"
+#include "play/command_line.h"
 #include "winhost/open_command.h"
 
 #include <fcntl.h>
@@ -63,10 +61,10 @@ int main(int argc, char** argv) {
     RunOptions run;
     run.programName = "lumbrel-winhost";
     CLI::App* runCommand = addRunCommand(app, run);
-    runCommand->add_option("--png", dialogPicturePath,
+    runCommand->add_option("--png", run.dialogPicturePath,
                            "Save a picture of the first dialog shown, as it opened (PNG)");
     runCommand
-        ->add_option("--message-png", messagePicturePattern,
+        ->add_option("--message-png", run.messagePicturePattern,
                      "Save a picture of each message box as it is shown (PNG); %d in the "
                      "pattern becomes the box's number, from 1")
         ->check([](const std::string& pattern) {

@@ -2,18 +2,13 @@
 
 #include "winhost/dialog_picture.h"
 
-std::string messagePicturePattern;
-
-void takeMessageBoxPicture(HWND box, std::vector<PlatformFile>& files, std::string& failure) {
-    static int saved = 0;
-    if (messagePicturePattern.empty())
-        return;
-    std::string path = messagePicturePattern;
+void takeMessageBoxPicture(HWND box, Desktop& desktop) {
+    std::string path = desktop.messagePicturePattern;
     size_t number = path.find("%d");
     if (number == std::string::npos)
         return;
-    path.replace(number, 2, std::to_string(++saved));
+    path.replace(number, 2, std::to_string(++desktop.messagePictures));
     PlatformFile file;
-    if (pictureFile(captureWindow(box), path, file, failure))
-        files.push_back(std::move(file));
+    if (pictureFile(captureWindow(box), path, file, desktop.pictureFailure))
+        desktop.pictures.push_back(std::move(file));
 }

@@ -1,12 +1,12 @@
 #include "winhost/open_command.h"
 
-#include "cli/plugin_library.h"
-#include "cli/run_command.h"
-#include "cli/scenario.h"
+#include "play/life.h"
+#include "play/plugin_library.h"
+#include "play/scenario.h"
 #include "session/host_session.h"
 #include "store/score_file.h"
+#include "views/score_view.h"
 #include "winhost/real_dialog.h"
-#include "winhost/score_view.h"
 
 #include <cstdlib>
 #include <ostream>
@@ -18,7 +18,8 @@ namespace {
 // The menu commands of the main window; the plug-in's entries follow commandPluginEntry.
 enum Command : UINT { commandSave = 100, commandExit = 101, commandPluginEntry = 200 };
 
-// The one session of `open`: the score, the plug-in and the window that shows them.
+// The one session of `open`: the score, the plug-in and the window that shows them. The main
+// window holds it (GWLP_USERDATA).
 struct OpenSession {
     OpenOptions options;
     HostSession host;
@@ -36,8 +37,6 @@ struct OpenSession {
     std::vector<MovedEntry> moved; // by the last invocation
     std::ostream* err = nullptr;
 };
-
-OpenSession session;
 
 } // namespace
 
@@ -67,16 +66,16 @@ static bool parseRegion(const std::string& text, ScenarioRegion& region, std::st
     return true;
 }
 
-static std::string savePath() {
+static std::string savePath(OpenSession& session) {
     return session.options.outPath.empty() ? session.options.scorePath : session.options.outPath;
 }
 
-static bool unsaved() {
+static bool unsaved(OpenSession& session) {
     return session.host.store != session.saved;
 }
 
 // The error on standard error and, when there is a window to own it, in a message box.
-static void reportError(const std::string& text) {
+static void reportError(OpenSession& session, const std::string& text) {
     *session.err << programName << " open: " << text << "\n";
     if (session.window != nullptr)
         MessageBoxA(session.window, text.c_str(), programName, MB_OK | MB_ICONHAND);
@@ -93,16 +92,16 @@ static std::string withoutMnemonics(const std::string& text) {
     return plain;
 }
 
-static void updateTitle() {
+static void updateTitle(OpenSession& session) {
     std::string path = session.options.scorePath;
     size_t folder = path.find_last_of("\\/");
     std::string name = folder == std::string::npos ? path : path.substr(folder + 1);
-    std::string title = (unsaved() ? "*" : "") + name + " - " + programName;
+    std::string title = (unsaved(session) ? "*" : "") + name + " - " + programName;
     SetWindowTextA(session.window, title.c_str());
 }
 
 // What the status bar says: what the last invocation did, and where Save writes.
-static std::string statusText() {
+static std::string statusText(OpenSession& session) {
     std::string text;
     if (session.invocations == 0) {
         text = session.entries.empty()
@@ -116,11 +115,11 @@ static std::string statusText() {
                            : std::to_string(moved) + " staff list " +
                                  (moved == 1 ? "entry" : "entries") + " moved, marked *.");
     }
-    return text + "   Save (Ctrl+S) writes to " + savePath();
+    return text + "   Save (Ctrl+S) writes to " + savePath(session);
 }
 
 // Shows the score, scrolled to the table of the first moved entry, and what happened.
-static void refresh() {
+static void refresh(OpenSession& session) {
     std::string text = scoreViewText(session.host.store, session.moved);
     std::string lines; // an edit control breaks lines at CR LF
     int line = 0;
@@ -141,28 +140,28 @@ static void refresh() {
     SetWindowTextA(session.view, lines.c_str());
     if (marked)
         SendMessageA(session.view, EM_LINESCROLL, 0, heading);
-    SetWindowTextA(session.status, statusText().c_str());
-    updateTitle();
+    SetWindowTextA(session.status, statusText(session).c_str());
+    updateTitle(session);
 }
 
-static bool saveScore() {
+static bool saveScore(OpenSession& session) {
     std::string error;
-    if (!writeScoreFile(savePath(), session.host.store, error)) {
-        reportError(error);
+    if (!writeScoreFile(savePath(session), session.host.store, error)) {
+        reportError(session, error);
         return false;
     }
     session.saved = session.host.store;
-    updateTitle();
+    updateTitle(session);
     return true;
 }
 
 // The plug-in's entry `index` chosen from the menu: FinaleExtensionInvoke with the main window
 // and the region; the person works the dialog it shows.
-static void invokePlugin(int32_t index) {
+static void invokePlugin(OpenSession& session, int32_t index) {
     (void)index; // the plug-in's one entry; the host passes no index to the invocation
     RecordStore before = session.host.store;
     clearRunRecord(session.host);
-    realDesktop.failure.clear();
+    session.host.desktop.failure.clear();
     session.plugin.invoke(session.window, 0,
                           session.hasRegion
                               ? reinterpret_cast<const SelectionRegion*>(session.region.data())
@@ -170,25 +169,25 @@ static void invokePlugin(int32_t index) {
                           0);
     ++session.invocations;
     session.moved = movedEntries(before, session.host.store);
-    refresh();
-    if (!realDesktop.failure.empty())
-        reportError(realDesktop.failure);
+    refresh(session);
+    if (!session.host.desktop.failure.empty())
+        reportError(session, session.host.desktop.failure);
 }
 
 // Exit: with unsaved changes the person decides to save them, leave them, or stay.
-static void closeWindow() {
-    if (unsaved()) {
-        std::string question = "The score has changed. Save it to " + savePath() + "?";
+static void closeWindow(OpenSession& session) {
+    if (unsaved(session)) {
+        std::string question = "The score has changed. Save it to " + savePath(session) + "?";
         int answer = MessageBoxA(session.window, question.c_str(), programName,
                                  MB_YESNOCANCEL | MB_ICONQUESTION);
-        if (answer == IDCANCEL || answer == 0 || (answer == IDYES && !saveScore()))
+        if (answer == IDCANCEL || answer == 0 || (answer == IDYES && !saveScore(session)))
             return;
     }
     DestroyWindow(session.window);
 }
 
 // Before the Plug-ins menu opens, the plug-in says whether its entries can be chosen.
-static void updatePluginMenu(HMENU menu) {
+static void updatePluginMenu(OpenSession& session, HMENU menu) {
     if (menu != session.pluginMenu)
         return;
     bool enabled = session.plugin.menuStatus(0) != 0;
@@ -198,7 +197,7 @@ static void updatePluginMenu(HMENU menu) {
 }
 
 // The status bar along the bottom, the view above it.
-static void layOut() {
+static void layOut(OpenSession& session) {
     SendMessageA(session.status, WM_SIZE, 0, 0);
     RECT client, status;
     GetClientRect(session.window, &client);
@@ -208,9 +207,18 @@ static void layOut() {
 }
 
 static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* creation = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    auto* open = reinterpret_cast<OpenSession*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (open == nullptr || open->window == nullptr)
+        return DefWindowProcA(window, message, wParam, lParam);
+    OpenSession& session = *open;
     switch (message) {
     case WM_SIZE:
-        layOut();
+        layOut(session);
         return 0;
     case WM_SETFOCUS:
         SetFocus(session.view);
@@ -224,21 +232,21 @@ static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam
         }
         break;
     case WM_INITMENUPOPUP:
-        updatePluginMenu(reinterpret_cast<HMENU>(wParam));
+        updatePluginMenu(session, reinterpret_cast<HMENU>(wParam));
         return 0;
     case WM_COMMAND: {
         UINT command = LOWORD(wParam);
         if (command == commandSave)
-            saveScore();
+            saveScore(session);
         else if (command == commandExit)
-            closeWindow();
+            closeWindow(session);
         else if (command >= commandPluginEntry &&
                  command < commandPluginEntry + session.entries.size())
-            invokePlugin(static_cast<int32_t>(command - commandPluginEntry));
+            invokePlugin(session, static_cast<int32_t>(command - commandPluginEntry));
         return 0;
     }
     case WM_CLOSE:
-        closeWindow();
+        closeWindow(session);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -251,7 +259,7 @@ static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam
 
 // The main window, hidden, with its menu and view; null when it can't be created (under Wine:
 // no display).
-static HWND createWindow() {
+static HWND createWindow(OpenSession& session) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     WNDCLASSA windowType = {};
@@ -262,9 +270,11 @@ static HWND createWindow() {
     windowType.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowType.lpszClassName = windowClass;
     RegisterClassA(&windowType);
-    session.window =
+    HWND window =
         CreateWindowExA(0, windowClass, programName, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                        CW_USEDEFAULT, 720, 600, nullptr, nullptr, windowType.hInstance, nullptr);
+                        CW_USEDEFAULT, 720, 600, nullptr, nullptr, windowType.hInstance, &session);
+    // the window's messages are its own until it is whole
+    session.window = window;
     if (session.window == nullptr)
         return nullptr;
     session.view =
@@ -284,12 +294,12 @@ static HWND createWindow() {
     session.status =
         CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
                         session.window, nullptr, windowType.hInstance, nullptr);
-    layOut();
+    layOut(session);
     return session.window;
 }
 
 // The menu bar: File, and Plug-ins with the plug-in's entries.
-static void addMenus() {
+static void addMenus(OpenSession& session) {
     HMENU bar = CreateMenu();
     HMENU file = CreatePopupMenu();
     AppendMenuA(file, MF_STRING, commandSave, "&Save\tCtrl+S");
@@ -305,7 +315,7 @@ static void addMenus() {
 }
 
 // Runs the window until it is destroyed; Ctrl+S saves.
-static void runMessageLoop() {
+static void runMessageLoop(OpenSession& session) {
     ACCEL save = {FCONTROL | FVIRTKEY, 'S', commandSave};
     HACCEL accelerators = CreateAcceleratorTableA(&save, 1);
     MSG message;
@@ -319,9 +329,10 @@ static void runMessageLoop() {
 }
 
 int runOpenCommand(const OpenOptions& options, std::ostream& err) {
+    OpenSession session;
     session.options = options;
     session.err = &err;
-    if (createWindow() == nullptr) {
+    if (createWindow(session) == nullptr) {
         err << programName << " open: the main window could not be created (error "
             << GetLastError() << "); under Wine, is there a display?\n";
         return 2;
@@ -329,41 +340,40 @@ int runOpenCommand(const OpenOptions& options, std::ostream& err) {
     ScenarioRegion region;
     std::string error;
     if (!options.regionText.empty() && !parseRegion(options.regionText, region, error)) {
-        reportError(error);
+        reportError(session, error);
         return 2;
     }
     session.hasRegion = !options.regionText.empty();
     session.region = regionRecord(region);
     if (!readScoreFile(options.scorePath, session.host.store, error)) {
-        reportError(error);
+        reportError(session, error);
         return 2;
     }
     session.saved = session.host.store;
     std::string library = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
     if (!loadPluginLibrary(library, session.plugin, error)) {
-        reportError(error);
+        reportError(session, error);
         return 2;
     }
 
     // the plug-in's life begins as the notation program starts: version, init, its menu entries
     activeHost = &session.host;
-    realDesktop.plugin = static_cast<HMODULE>(session.plugin.handle);
-    realDesktop.hostWindow = session.window;
+    session.host.desktop.pluginModule = session.plugin.handle;
+    session.host.desktop.hostWindow = session.window;
     session.plugin.version(0);
     session.plugin.init(0, 0);
     for (const auto& entry : enumerateMenu(session.plugin))
         if (entry["result"] != 0)
             session.entries.push_back(entry["text"].get<std::string>());
-    addMenus();
-    refresh();
+    addMenus(session);
+    refresh(session);
     ShowWindow(session.window, SW_SHOWNORMAL);
     UpdateWindow(session.window);
-    runMessageLoop();
+    runMessageLoop(session);
 
     // and ends as it quits: the plug-in saves its settings
     session.plugin.terminate(0);
     activeHost = nullptr;
-    realDesktop.hostWindow = nullptr;
     unloadPluginLibrary(session.plugin);
     DeleteObject(session.viewFont);
     return 0;

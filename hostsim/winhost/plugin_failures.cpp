@@ -1,9 +1,12 @@
 // Failing platform calls for the plug-in DLL: its imports of the registry calls and of HeapAlloc
 // are pointed at stand-ins that fail, in the DLL's own import table, after it is loaded. The DLL
-// keeps its exports and imports; only this run of it sees the failures.
-#include "cli/plugin_library.h"
-#include "platform/host_platform.h"
+// keeps its exports and imports; only this run of it sees the failures. What each slot held
+// before is kept in the active session, to be put back.
+#include "play/platform.h"
+#include "play/plugin_library.h"
+#include "session/host_session.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -12,8 +15,7 @@ namespace {
 struct FailingImport {
     const char* dll;
     const char* function;
-    void* failing;  // the stand-in that fails
-    void* original; // what the import table held before it was replaced; null while it is not
+    void* failing; // the stand-in that fails
 };
 
 } // namespace
@@ -49,15 +51,15 @@ template <typename Function> static void* address(Function* function) {
     return reinterpret_cast<void*>(reinterpret_cast<void (*)()>(function));
 }
 
-static FailingImport registryImports[] = {
-    {"advapi32.dll", "RegOpenKeyExA", address(failOpenKey), nullptr},
-    {"advapi32.dll", "RegCreateKeyExA", address(failCreateKey), nullptr},
-    {"advapi32.dll", "RegQueryValueExA", address(failQueryValue), nullptr},
-    {"advapi32.dll", "RegSetValueExA", address(failSetValue), nullptr},
-    {"advapi32.dll", "RegCloseKey", address(failCloseKey), nullptr},
+static const FailingImport registryImports[] = {
+    {"advapi32.dll", "RegOpenKeyExA", address(failOpenKey)},
+    {"advapi32.dll", "RegCreateKeyExA", address(failCreateKey)},
+    {"advapi32.dll", "RegQueryValueExA", address(failQueryValue)},
+    {"advapi32.dll", "RegSetValueExA", address(failSetValue)},
+    {"advapi32.dll", "RegCloseKey", address(failCloseKey)},
 };
-static FailingImport heapImports[] = {
-    {"kernel32.dll", "HeapAlloc", address(failHeapAlloc), nullptr},
+static const FailingImport heapImports[] = {
+    {"kernel32.dll", "HeapAlloc", address(failHeapAlloc)},
 };
 
 // The slot of `module`'s import address table that holds dll!function; null when the module does
@@ -99,19 +101,22 @@ static void writeSlot(void** slot, void* value) {
     VirtualProtect(slot, sizeof *slot, protection, &protection);
 }
 
-// Points each import at its failing stand-in (`fail`), or back at the original.
+// Points each import at its failing stand-in (`fail`), or back at what it held before.
 template <size_t count>
-static void setImports(HMODULE module, FailingImport (&imports)[count], bool fail) {
-    for (FailingImport& import : imports) {
+static void setImports(HMODULE module, const FailingImport (&imports)[count], bool fail) {
+    std::vector<std::pair<void**, void*>>& replaced = activeHost->failingImports;
+    for (const FailingImport& import : imports) {
         void** slot = importSlot(module, import.dll, import.function);
         if (slot == nullptr)
             continue;
-        if (fail && import.original == nullptr) {
-            import.original = *slot;
+        auto found = std::find_if(replaced.begin(), replaced.end(),
+                                  [&](const auto& kept) { return kept.first == slot; });
+        if (fail && found == replaced.end()) {
+            replaced.emplace_back(slot, *slot);
             writeSlot(slot, import.failing);
-        } else if (!fail && import.original != nullptr) {
-            writeSlot(slot, import.original);
-            import.original = nullptr;
+        } else if (!fail && found != replaced.end()) {
+            writeSlot(slot, found->second);
+            replaced.erase(found);
         }
     }
 }
@@ -122,8 +127,4 @@ void setPlatformFailures(const PluginLibrary& plugin, bool registry, bool alloca
         return;
     setImports(module, registryImports, registry);
     setImports(module, heapImports, allocations);
-}
-
-bool findPluginBlock(const void*, const uint8_t*&, size_t&) {
-    return false;
 }

@@ -1,5 +1,5 @@
 // The plug-in DLL, loaded with LoadLibrary: by default orvanelumbrel.dll beside the host.
-#include "cli/plugin_library.h"
+#include "play/plugin_library.h"
 
 #include <vector>
 

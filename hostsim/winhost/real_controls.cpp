@@ -1,23 +1,9 @@
 // The real dialog's controls: the user's actions on them, and what they show.
 #include "resource/resource_script.h"
+#include "session/host_session.h"
 #include "winhost/real_dialog.h"
 
-#include <map>
 #include <vector>
-
-namespace {
-
-// What the snapshot needs to know beyond what a control answers: whether a limit or a range
-// was ever set on it.
-struct WatchedControl {
-    WNDPROC original = nullptr;
-    bool limitSet = false;
-    bool rangeSet = false;
-};
-
-std::map<HWND, WatchedControl> watched;
-
-} // namespace
 
 std::string windowText(HWND window) {
     int length = GetWindowTextLengthA(window);
@@ -35,17 +21,25 @@ HWND controlAt(HWND dialog, int index) {
     return index >= 0 ? child : nullptr;
 }
 
+// What the snapshot needs to know beyond what a control answers, kept on the control itself as
+// window properties: its own window procedure, and whether a limit or a range was ever set on it.
+static const char* const originalProcedure = "LumbrelOriginalProcedure";
+static const char* const limitSet = "LumbrelLimitSet";
+static const char* const rangeSet = "LumbrelRangeSet";
+
 static LRESULT CALLBACK watchProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto found = watched.find(window);
-    if (found == watched.end())
+    auto original = reinterpret_cast<WNDPROC>(GetPropA(window, originalProcedure));
+    if (original == nullptr)
         return DefWindowProcA(window, message, wParam, lParam);
     if (message == EM_LIMITTEXT)
-        found->second.limitSet = true;
+        SetPropA(window, limitSet, reinterpret_cast<HANDLE>(1));
     if (message == UDM_SETRANGE || message == UDM_SETRANGE32)
-        found->second.rangeSet = true;
-    WNDPROC original = found->second.original;
-    if (message == WM_NCDESTROY)
-        watched.erase(found);
+        SetPropA(window, rangeSet, reinterpret_cast<HANDLE>(1));
+    if (message == WM_NCDESTROY) {
+        RemovePropA(window, originalProcedure);
+        RemovePropA(window, limitSet);
+        RemovePropA(window, rangeSet);
+    }
     return CallWindowProcA(original, window, message, wParam, lParam);
 }
 
@@ -56,15 +50,17 @@ void watchControls(HWND dialog) {
         HWND control = controlAt(dialog, static_cast<int>(i));
         if (control == nullptr || (kind != ControlKind::edit && kind != ControlKind::upDown))
             continue;
-        WatchedControl& entry = watched[control];
-        entry.original = reinterpret_cast<WNDPROC>(
+        RemovePropA(control, limitSet);
+        RemovePropA(control, rangeSet);
+        auto original = reinterpret_cast<HANDLE>(
             SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&watchProcedure)));
+        SetPropA(control, originalProcedure, original);
     }
 }
 
-static const WatchedControl* watchOf(HWND control) {
-    auto found = watched.find(control);
-    return found != watched.end() ? &found->second : nullptr;
+// Whether a limit (an edit field) or a range (an up-down control) was set on the control.
+static bool wasSet(HWND control, const char* what) {
+    return GetPropA(control, what) != nullptr;
 }
 
 static std::vector<std::string> listItems(HWND control, bool combo) {
@@ -117,24 +113,22 @@ static nlohmann::json controlSnapshot(HWND control, int index, const ControlTemp
         snapshot["selected"] = static_cast<int>(SendMessageA(control, CB_GETCURSEL, 0, 0));
         break;
     case ControlKind::edit: {
-        const WatchedControl* watch = watchOf(control);
         DWORD start = 0, end = 0;
         SendMessageA(control, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                      reinterpret_cast<LPARAM>(&end));
         DWORD length = static_cast<DWORD>(GetWindowTextLengthA(control));
-        snapshot["limit"] = watch != nullptr && watch->limitSet
+        snapshot["limit"] = wasSet(control, limitSet)
                                 ? static_cast<int>(SendMessageA(control, EM_GETLIMITTEXT, 0, 0))
                                 : 0;
         snapshot["textSelected"] = length > 0 && start == 0 && end == length;
         break;
     }
     case ControlKind::upDown: {
-        const WatchedControl* watch = watchOf(control);
         int low = 0, high = 0;
         SendMessageA(control, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
                      reinterpret_cast<LPARAM>(&high));
-        snapshot["range"] = watch != nullptr && watch->rangeSet ? nlohmann::json::array({low, high})
-                                                                : nlohmann::json(nullptr);
+        snapshot["range"] = wasSet(control, rangeSet) ? nlohmann::json::array({low, high})
+                                                      : nlohmann::json(nullptr);
         break;
     }
     default:
@@ -263,7 +257,7 @@ void performAction(HWND dialog, const ScenarioAction& action) {
 }
 
 void pressEscape(HWND dialog) {
-    if (realDesktop.ended)
+    if (activeHost == nullptr || activeHost->desktop.dialogEnded)
         return;
     HWND cancel = GetDlgItem(dialog, IDCANCEL);
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), reinterpret_cast<LPARAM>(cancel));

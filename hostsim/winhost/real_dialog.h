@@ -3,31 +3,12 @@
 // real controls.
 #pragma once
 
-#include "cli/scenario.h"
 #include "host/services.h"
+#include "play/scenario.h"
 
 #include <nlohmann/json.hpp>
 
-#include <functional>
 #include <string>
-
-struct RealDesktop {
-    HWND hostWindow = nullptr; // the host's main window, handed to FinaleExtensionInvoke
-    HMODULE plugin = nullptr;  // the module that holds the dialog resource
-    HWND dialog = nullptr;     // the dialog while it is open
-    DialogProcedure procedure = nullptr;
-    bool ended = false;
-    std::string failure; // why the last dialog could not be shown; empty when it was
-    // Called once the dialog is shown, from its modal loop; the user acts here. When it returns
-    // and the dialog is still open, the host presses Escape. Null: a person works the dialog
-    // (`open`), and the host neither acts nor presses anything.
-    std::function<void(HWND)> onOpened;
-    // Called by FX_EndDialog before the dialog goes away.
-    std::function<void(HWND)> onEnded;
-};
-
-// The one desktop of this run of the host.
-extern RealDesktop realDesktop;
 
 // The dialog's control at template index `index`: its child windows in Z-order, which is
 // template order. Null when there is none.

@@ -1,45 +1,38 @@
 // lumbrel-winhost's platform: the real Win32 dialog, the real message boxes (answered as the
 // scenario says) and the real registry of the Wine prefix.
-#include "platform/host_platform.h"
+#include "play/platform.h"
 
-#include "cli/plugin_library.h"
-#include "cli/scenario.h"
+#include "play/plugin_library.h"
+#include "play/scenario.h"
+#include "session/host_session.h"
 #include "winhost/dialog_picture.h"
 #include "winhost/message_pictures.h"
 #include "winhost/real_dialog.h"
 
-#include <deque>
-#include <set>
 #include <string>
 
-namespace {
+bool openDesktop(std::string& failure) {
+    Desktop& desktop = activeHost->desktop;
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "LumbrelWinHost";
+    RegisterClassA(&windowClass);
+    desktop.hostWindow =
+        CreateWindowExA(0, "LumbrelWinHost", "lumbrel-winhost", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
+                        nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (desktop.hostWindow != nullptr)
+        return true;
+    failure = "the host's window could not be created (error " + std::to_string(GetLastError()) +
+              "); under Wine, is there a display?";
+    return false;
+}
 
-// The message boxes of the invocation being played.
-struct MessageBoxes {
-    std::vector<MessageEvent> shown;
-    std::deque<std::string> answers; // "yes"/"no" for each question box in turn; then "no"
-    std::set<HWND> seen;
-    HWND pending = nullptr;             // a box that has been activated and is yet to be answered
-    std::vector<PlatformFile> pictures; // --message-png
-    std::string pictureFailure;
-};
-
-MessageBoxes boxes;
-
-} // namespace
-
-static HWND hostWindow() {
-    if (realDesktop.hostWindow == nullptr) {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "LumbrelWinHost";
-        RegisterClassA(&windowClass);
-        realDesktop.hostWindow =
-            CreateWindowExA(0, "LumbrelWinHost", "lumbrel-winhost", WS_OVERLAPPEDWINDOW, 0, 0, 640,
-                            480, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    }
-    return realDesktop.hostWindow;
+void closeDesktop() {
+    Desktop& desktop = activeHost->desktop;
+    if (desktop.hostWindow != nullptr)
+        DestroyWindow(desktop.hostWindow);
+    desktop.hostWindow = nullptr;
 }
 
 // The button of the message box with this ID, or null.
@@ -93,32 +86,33 @@ static std::string boxText(HWND box) {
 // Reads the box that has been activated and presses the button the user would.
 static void CALLBACK answerBox(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
-    HWND box = boxes.pending;
-    boxes.pending = nullptr;
+    Desktop& desktop = activeHost->desktop;
+    HWND box = desktop.pendingBox;
+    desktop.pendingBox = nullptr;
     if (box == nullptr || !IsWindow(box))
         return;
     MessageEvent event;
     HWND owner = GetWindow(box, GW_OWNER);
-    event.owner = owner == realDesktop.hostWindow                   ? "host"
-                  : owner != nullptr && owner == realDesktop.dialog ? "dialog"
-                                                                    : "other";
+    event.owner = owner == desktop.hostWindow                   ? "host"
+                  : owner != nullptr && owner == desktop.dialog ? "dialog"
+                                                                : "other";
     event.caption = windowText(box);
     event.text = boxText(box);
     event.style = boxStyle(box);
-    takeMessageBoxPicture(box, boxes.pictures, boxes.pictureFailure);
+    takeMessageBoxPicture(box, desktop);
     int press = IDOK;
     event.answer = "ok";
     if (boxButton(box, IDYES) != nullptr) {
         event.answer = "no";
-        if (!boxes.answers.empty()) {
-            event.answer = boxes.answers.front();
-            boxes.answers.pop_front();
+        if (!desktop.answers.empty()) {
+            event.answer = desktop.answers.front();
+            desktop.answers.pop_front();
         }
         press = event.answer == "yes" ? IDYES : IDNO;
     } else if (boxButton(box, IDOK) == nullptr) {
         press = IDCANCEL;
     }
-    boxes.shown.push_back(event);
+    desktop.messages.push_back(event);
     if (HWND button = boxButton(box, press))
         SendMessageA(button, BM_CLICK, 0, 0);
     else
@@ -132,9 +126,10 @@ static LRESULT CALLBACK watchActivation(int code, WPARAM wParam, LPARAM lParam) 
         HWND window = reinterpret_cast<HWND>(wParam);
         char className[16] = "";
         GetClassNameA(window, className, sizeof className);
-        bool isBox = lstrcmpA(className, "#32770") == 0 && window != realDesktop.dialog;
-        if (isBox && boxes.seen.insert(window).second) {
-            boxes.pending = window;
+        Desktop& desktop = activeHost->desktop;
+        bool isBox = lstrcmpA(className, "#32770") == 0 && window != desktop.dialog;
+        if (isBox && desktop.boxesSeen.insert(window).second) {
+            desktop.pendingBox = window;
             SetTimer(nullptr, 0, 0, answerBox);
         }
     }
@@ -143,48 +138,50 @@ static LRESULT CALLBACK watchActivation(int code, WPARAM wParam, LPARAM lParam) 
 
 InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& run,
                               const void* region) {
-    boxes = MessageBoxes{};
-    boxes.answers.assign(run.answers.begin(), run.answers.end());
-    realDesktop.plugin = static_cast<HMODULE>(plugin.handle);
-    realDesktop.failure.clear();
+    Desktop& desktop = activeHost->desktop;
+    desktop.messages.clear();
+    desktop.answers.assign(run.answers.begin(), run.answers.end());
+    desktop.boxesSeen.clear();
+    desktop.pendingBox = nullptr;
+    desktop.pictures.clear();
+    desktop.pictureFailure.clear();
+    desktop.pluginModule = plugin.handle;
+    desktop.failure.clear();
     InvocationPlay play;
     std::string pictureFailure;
     const ScenarioAction* current = nullptr;
-    realDesktop.onOpened = [&](HWND dialog) {
+    desktop.onOpened = [&](HWND dialog) {
         play.opened = realDialogSnapshot(dialog);
-        if (!dialogPicturePath.empty()) {
+        if (!desktop.dialogPicturePath.empty()) {
             PlatformFile picture;
-            if (pictureFile(captureWindow(dialog), dialogPicturePath, picture, pictureFailure))
+            if (pictureFile(captureWindow(dialog), desktop.dialogPicturePath, picture,
+                            pictureFailure))
                 play.files.push_back(std::move(picture));
-            dialogPicturePath.clear();
+            desktop.dialogPicturePath.clear();
         }
-        for (; play.actionsPlayed < run.actions.size() && !realDesktop.ended;
+        for (; play.actionsPlayed < run.actions.size() && !desktop.dialogEnded;
              ++play.actionsPlayed) {
             current = &run.actions[play.actionsPlayed];
             performAction(dialog, *current);
         }
         current = nullptr; // what ends the dialog from here on is the host's Escape
     };
-    realDesktop.onEnded = [&](HWND dialog) {
+    desktop.onEnded = [&](HWND dialog) {
         play.closed = realDialogSnapshot(dialog);
         play.closedBy = closedByName(current);
     };
-    if (hostWindow() == nullptr) {
-        play.failure = "the host's window could not be created (error " +
-                       std::to_string(GetLastError()) + "); under Wine, is there a display?";
-        return play;
-    }
     HHOOK hook = SetWindowsHookExA(WH_CBT, watchActivation, nullptr, GetCurrentThreadId());
-    play.result = plugin.invoke(hostWindow(), 0, static_cast<const SelectionRegion*>(region), 0);
+    play.result =
+        plugin.invoke(desktop.hostWindow, 0, static_cast<const SelectionRegion*>(region), 0);
     if (hook != nullptr)
         UnhookWindowsHookEx(hook);
-    realDesktop.onOpened = nullptr;
-    realDesktop.onEnded = nullptr;
-    play.messages = boxes.shown;
-    play.files.insert(play.files.end(), boxes.pictures.begin(), boxes.pictures.end());
-    play.failure = realDesktop.failure;
+    desktop.onOpened = nullptr;
+    desktop.onEnded = nullptr;
+    play.messages = desktop.messages;
+    play.files.insert(play.files.end(), desktop.pictures.begin(), desktop.pictures.end());
+    play.failure = desktop.failure;
     if (play.failure.empty())
-        play.failure = !pictureFailure.empty() ? pictureFailure : boxes.pictureFailure;
+        play.failure = !pictureFailure.empty() ? pictureFailure : desktop.pictureFailure;
     return play;
 }
 

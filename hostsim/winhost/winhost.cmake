@@ -13,18 +13,17 @@ file(CREATE_LINK ${NLOHMANN_JSON_INCLUDE_DIR}/nlohmann ${winhost_third_party}/nl
 file(CREATE_LINK ${CLI11_INCLUDE_DIR}/CLI ${winhost_third_party}/CLI SYMBOLIC)
 
 add_executable(lumbrel-winhost
-    ${hostsim_common_sources}
+    ${hostsim_core_sources}
     ${hostsim_run_sources}
     winhost/main.cpp
     winhost/plugin_library.cpp
     winhost/win32_platform.cpp
     winhost/plugin_failures.cpp
-    winhost/dialog_services.cpp
+    winhost/dialog_platform.cpp
     winhost/real_controls.cpp
     winhost/dialog_picture.cpp
     winhost/message_pictures.cpp
     winhost/open_command.cpp
-    winhost/score_view.cpp
 )
 # a test host, not in the release: -O1 is plenty (its time under Wine goes to Wine itself), and
 # it compiles in three quarters of -O2's time, the release build's -O3 longer still; it is the

@@ -362,7 +362,7 @@ def check_winhost(repository, command):
     """A command and options that lumbrel-winhost.exe declares: its main and the shared
     commands it adds. It runs under Wine alone, so its --help is not asked."""
     main = read(os.path.join(repository.source, "hostsim", "winhost", "main.cpp"))
-    shared = read(os.path.join(repository.source, "hostsim", "cli", "command_line.cpp"))
+    shared = read(os.path.join(repository.source, "hostsim", "play", "command_line.cpp"))
     texts = [main] + [function_body(shared, name)
                       for name in re.findall(r"\b(add\w+Command)\(app\b", main)]
     declared = "\n".join(texts)

@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
-"""The substitute host's folders include one another one way only.
+"""The substitute host's folders include one another downward only, in the declared order.
 
-  check_include_layers.py [HOSTSIM_FOLDER]
+  check_include_layers.py [HOSTSIM_FOLDER [DEVELOPERS_MD]]
 
-Reads every source and header under hostsim/, takes each `#include "FOLDER/FILE"` that names a
-file of another folder of hostsim/, and fails when a folder includes, directly or through other
-folders, a folder that includes it back. Prints the folders from the lowest up with what each
-includes, or the cycle found. Exit status 0 when the imports run one way, 1 otherwise.
+The order is the one DEVELOPERS.md declares: the first paragraph of it that names every folder of
+hostsim/ in backticks (`store/`, `resource/`, ...), from the bottom up. Reads every source and
+header under hostsim/, takes each `#include "FOLDER/FILE"` that names a file of another folder of
+hostsim/, and fails when a folder includes one that does not come before it in that order, or
+when a folder of hostsim/ is missing from the order. Prints the folders from the lowest up with
+what each includes, or every include that goes the wrong way. Exit status 0 when the includes
+keep the order, 1 otherwise.
 """
 
 import os
@@ -14,6 +17,7 @@ import re
 import sys
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/([^"]+)"', re.MULTILINE)
+FOLDER = re.compile(r"`([a-z0-9_]+)/`")
 
 
 def folder_graph(root):
@@ -37,52 +41,50 @@ def folder_graph(root):
     return graph
 
 
-def find_cycle(graph):
-    """A list of folders that include one another in a ring, or None."""
-    state = {}
-
-    def visit(folder, path):
-        state[folder] = "open"
-        for target in sorted(graph.get(folder, {})):
-            if state.get(target) == "open":
-                return path[path.index(target):] + [target]
-            if target not in state:
-                found = visit(target, path + [target])
-                if found:
-                    return found
-        state[folder] = "done"
-        return None
-
-    for folder in sorted(graph):
-        if folder not in state:
-            found = visit(folder, [folder])
-            if found:
-                return found
+def declared_order(pages, folders):
+    """The folders in the order of the first paragraph of `pages` that names them all; None."""
+    for paragraph in re.split(r"\n\s*\n|\n(?=\s*[-*] )", pages):
+        named = [name for name in FOLDER.findall(paragraph) if name in folders]
+        if set(named) == set(folders):
+            order = []
+            for name in named:
+                if name not in order:
+                    order.append(name)
+            return order
     return None
 
 
-def layers(graph):
-    """The folders ordered so that each comes after every folder it includes."""
-    order, placed = [], set()
-    while len(placed) < len(graph):
-        ready = sorted(f for f in graph if f not in placed and set(graph[f]) <= placed)
-        order.extend(ready)
-        placed.update(ready)
-    return order
+def wrong_way(graph, order):
+    """Every include of a folder that does not come before the including one: [(from, to, where)]."""
+    rank = {folder: i for i, folder in enumerate(order)}
+    found = []
+    for folder in order:
+        for target in sorted(graph[folder]):
+            if rank[target] > rank[folder]:
+                found.extend((folder, target, where) for where in graph[folder][target])
+    return found
 
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "..", "hostsim")
+    pages = sys.argv[2] if len(sys.argv) > 2 else os.path.join(root, "..", "DEVELOPERS.md")
     graph = folder_graph(root)
-    cycle = find_cycle(graph)
-    if cycle:
-        print("hostsim/ folders include one another both ways: " + " -> ".join(cycle))
-        for a, b in zip(cycle, cycle[1:]):
-            for where in graph[a][b][:3]:
-                print(f"  {where}")
+    with open(pages, encoding="utf-8") as text:
+        order = declared_order(text.read(), set(graph))
+    if order is None:
+        print(f"{pages} declares no order of all of hostsim/'s folders: "
+              f"{', '.join(sorted(graph))}; name each in backticks (`store/`), from the bottom up, "
+              "in one paragraph")
         return 1
-    for folder in layers(graph):
+    found = wrong_way(graph, order)
+    if found:
+        print("hostsim/ folders include folders above them in the declared order "
+              f"({', '.join(order)}):")
+        for folder, target, where in found:
+            print(f"  {folder}/ includes {target}/: {where}")
+        return 1
+    for folder in order:
         print(f"{folder:<10} includes {', '.join(sorted(graph[folder])) or 'no other folder'}")
     return 0
 

@@ -4,9 +4,9 @@
 
 #include "dialog/procedure.h"
 #include "dialog/values.h"
+#include "headless/desktop.h"
 #include "resource/resource_script.h"
 #include "support/test_host.h"
-#include "win32/desktop.h"
 
 #include <string>
 #include <vector>
@@ -17,14 +17,13 @@ class DialogTest : public HostTest {
 
     void SetUp() override {
         HostTest::SetUp();
-        resetDesktop();
         dialogValues = DialogValues{};
         dialogValues.dialogState = &pluginState;
         createDialog(dialog, mainDialogTemplate(), mainDialogProc, hostWindowHandle());
-        desktop.openDialog = &dialog;
+        session.desktop.dialog = &dialog.window;
     }
     void TearDown() override {
-        resetDesktop();
+        session.desktop.dialog = nullptr;
         dialogValues = DialogValues{};
         HostTest::TearDown();
     }
@@ -61,7 +60,7 @@ class DialogTest : public HostTest {
     // The texts of the message boxes shown so far, in order.
     std::vector<std::string> messageTexts() const {
         std::vector<std::string> texts;
-        for (const MessageEvent& message : desktop.messages)
+        for (const MessageEvent& message : session.desktop.messages)
             texts.push_back(message.text);
         return texts;
     }

@@ -2,9 +2,9 @@
 // made the active host, with the plug-in's state cleared before and after.
 #pragma once
 
+#include "headless/desktop.h"
 #include "host/state.h"
 #include "session/host_session.h"
-#include "win32/heap.h"
 
 #include <gtest/gtest.h>
 
@@ -24,13 +24,12 @@ class HostTest : public ::testing::Test {
     void SetUp() override {
         pluginState = PluginState{};
         activeHost = &session;
-        resetPluginHeap();
+        session.desktop.hostWindow = hostWindowHandle();
     }
     void TearDown() override {
         releaseSelection(pluginState);
-        EXPECT_EQ(describeHeapBlocks(pluginHeap), "") << "blocks left on the plug-in's heap";
-        EXPECT_EQ(pluginHeap.misuses, std::vector<std::string>{});
-        resetPluginHeap();
+        EXPECT_EQ(describeHeapBlocks(session.heap), "") << "blocks left on the plug-in's heap";
+        EXPECT_EQ(session.heap.misuses, std::vector<std::string>{});
         EXPECT_EQ(session.wrongVersionCalls, 0) << "a host call passed the wrong version";
         EXPECT_EQ(session.violations, std::vector<std::string>{})
             << "the plug-in breached the host contract";

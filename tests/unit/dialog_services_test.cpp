@@ -1,8 +1,8 @@
 // The host's dialog services: the modal dialog's life, and the values the plug-in reads and
 // writes through them.
 #include "dialog/dialog_ids.h"
+#include "headless/desktop.h"
 #include "session/host_session.h"
-#include "win32/desktop.h"
 
 #include <gtest/gtest.h>
 
@@ -41,35 +41,35 @@ class DialogServicesTest : public ::testing::Test {
     HWND window = nullptr;
 
     void SetUp() override {
-        resetDesktop();
         steps.clear();
         activeHost = &session;
+        session.desktop.hostWindow = hostWindowHandle();
         createDialog(dialog, mainDialogTemplate(), idleProcedure, hostWindowHandle());
-        desktop.openDialog = &dialog;
+        session.desktop.dialog = &dialog.window;
         window = &dialog.window;
     }
     void TearDown() override {
         EXPECT_EQ(session.wrongVersionCalls, 0);
         activeHost = nullptr;
-        resetDesktop();
     }
     HeadlessControl& control(int id) { return dialog.controls[findControlById(dialog, id)]; }
     std::string text(int id) { return control(id).text; }
 };
 
 TEST_F(DialogServicesTest, ModalDialogRunsUntilEscapeEndsIt) {
-    desktop.openDialog = nullptr;
-    desktop.onOpened = [](HeadlessDialog& open) {
+    session.desktop.dialog = nullptr;
+    session.desktop.onOpened = [](HWND opened) {
+        const HeadlessDialog& open = *opened->dialog;
         steps.push_back("opened, focus " + open.controls[open.focus].name);
     };
-    desktop.onEnded = [](const HeadlessDialog& open) {
-        steps.push_back("ended with " + open.controls[7].text);
+    session.desktop.onEnded = [](HWND ended) {
+        steps.push_back("ended with " + ended->dialog->controls[7].text);
     };
     EXPECT_EQ(FX_Dialog(20128, cancellingProcedure, hostWindowHandle(), 1, 0, version), 1);
     EXPECT_EQ(steps,
               (std::vector<std::string>{"init", "nested 0", "opened, focus IDC_INSTRUMENT_LIST",
                                         "cancel", "ended with 24"}));
-    EXPECT_EQ(desktop.openDialog, nullptr);
+    EXPECT_EQ(session.desktop.dialog, nullptr);
 
     SCOPED_TRACE("an unknown resource shows nothing");
     steps.clear();
@@ -238,6 +238,7 @@ TEST_F(DialogServicesTest, StrictHostReportsEachBreachOfTheDialogServices) {
         SCOPED_TRACE(c.breach);
         clearRunRecord(session);
         dialog.ended = false;
+        session.desktop.dialogEnded = false;
         c.call(window);
         EXPECT_EQ(session.violations, std::vector<std::string>{c.violation});
     }

@@ -1,8 +1,9 @@
 // The headless dialog built from the plug-in's template: its controls answer the plug-in's
 // messages (sent through the Win32 stand-in) and the user's actions as Win32 controls do.
 #include "dialog/dialog_ids.h"
+#include "headless/desktop.h"
 #include "resource/win32_constants.h"
-#include "win32/desktop.h"
+#include "session/host_session.h"
 
 #include <gtest/gtest.h>
 
@@ -28,18 +29,19 @@ int32_t recordingProcedure(HWND, uint32_t message, WPARAM wParam, LPARAM lParam,
 
 class DialogWindowTest : public ::testing::Test {
   protected:
+    HostSession session;
     HeadlessDialog dialog;
     HWND window = nullptr;
 
     void SetUp() override {
-        resetDesktop();
+        activeHost = &session;
         received.clear();
         initAnswer = 1;
         createDialog(dialog, mainDialogTemplate(), recordingProcedure, hostWindowHandle());
-        desktop.openDialog = &dialog;
+        session.desktop.dialog = &dialog.window;
         window = &dialog.window;
     }
-    void TearDown() override { resetDesktop(); }
+    void TearDown() override { activeHost = nullptr; }
 
     LRESULT send(int item, UINT message, WPARAM wParam, LPARAM lParam) {
         return SendDlgItemMessageA(window, item, message, wParam, lParam);

@@ -1,8 +1,8 @@
 #include "score/entries.h"
 
 #include "dialog/dialog_ids.h"
+#include "headless/heap.h"
 #include "support/test_dialog.h"
-#include "win32/heap.h"
 
 #include <cstring>
 #include <string>
@@ -163,7 +163,7 @@ TEST_F(EntriesTest, BlockThatCannotBeLoadedAfterItsProbeIsFreed) {
         return tag == testTagTextBlock && buffer != nullptr ? int16_t{0} : answer;
     };
     EXPECT_EQ(entryText(7), "[Staff 7]");
-    EXPECT_TRUE(pluginHeap.blocks.empty()) << "the block's buffer was not freed";
+    EXPECT_TRUE(session.heap.blocks.empty()) << "the block's buffer was not freed";
 }
 
 TEST_F(EntriesTest, FillInstrumentListFollowsTheGlobalStaffList) {

@@ -2,8 +2,8 @@
 
 #include "dialog/dialog_ids.h"
 #include "dialog/values.h"
+#include "headless/desktop.h"
 #include "support/test_host.h"
-#include "win32/desktop.h"
 
 #include <cstring>
 #include <string>
@@ -12,12 +12,7 @@ namespace {
 
 class EntryPointsTest : public HostTest {
   protected:
-    void SetUp() override {
-        HostTest::SetUp();
-        resetDesktop();
-    }
     void TearDown() override {
-        resetDesktop();
         dialogValues = DialogValues{};
         HostTest::TearDown();
     }
@@ -130,11 +125,11 @@ TEST_F(EntryPointsTest, InvokeWithoutStaffSystemsShowsOnlyTheError) {
     pluginState.systemCount = 9;
     pluginState.firstSystem = 4;
     EXPECT_EQ(FinaleExtensionInvoke(hostWindowHandle(), 0, nullptr, 0), 0);
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].owner, "host");
-    EXPECT_EQ(desktop.messages[0].caption, "Orvane Lumbrel Error");
-    EXPECT_EQ(desktop.messages[0].text, "There are no staff systems in the current file.");
-    EXPECT_EQ(desktop.messages[0].style, 0x10u);
+    ASSERT_EQ(session.desktop.messages.size(), 1u);
+    EXPECT_EQ(session.desktop.messages[0].owner, "host");
+    EXPECT_EQ(session.desktop.messages[0].caption, "Orvane Lumbrel Error");
+    EXPECT_EQ(session.desktop.messages[0].text, "There are no staff systems in the current file.");
+    EXPECT_EQ(session.desktop.messages[0].style, 0x10u);
     EXPECT_EQ(callsOf(serviceDialog), 0);
     EXPECT_EQ(callsOf(serviceLoadEData), 1);
     EXPECT_EQ(pluginState.systemCount, 9);
@@ -149,7 +144,8 @@ TEST_F(EntryPointsTest, InvokeReturnsOneOnceTheDialogHasEnded) {
     region.firstMeasure = 6;
     region.lastMeasure = 6;
     int opened = 0;
-    desktop.onOpened = [&](HeadlessDialog& dialog) {
+    session.desktop.onOpened = [&](HWND window) {
+        HeadlessDialog& dialog = *window->dialog;
         ++opened;
         EXPECT_EQ(dialogValues.dialogState, &pluginState);
         EXPECT_EQ(dialogValues.invokeRegion, &region);
@@ -160,7 +156,7 @@ TEST_F(EntryPointsTest, InvokeReturnsOneOnceTheDialogHasEnded) {
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(callsOf(serviceDialog), 1);
     EXPECT_EQ(callsOf(serviceEndDialog), 1);
-    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_TRUE(session.desktop.messages.empty());
     EXPECT_EQ(pluginState.firstSystem, 2);
     EXPECT_EQ(pluginState.lastSystem, 2);
     EXPECT_EQ(pluginState.scope, 2) << "a region in the global staff list";

@@ -2,8 +2,6 @@
 // its own, each registry call, and the dialog itself. Every life keeps the properties of a run
 // (no leak, only the plug-in's own message boxes, saves as loaded) and ends as defined.
 #include "checks/checked_life.h"
-#include "win32/heap.h"
-#include "win32/registry.h"
 
 #include <gtest/gtest.h>
 
@@ -51,9 +49,9 @@ TEST(FaultInjectionTest, EachAllocationFailingInTurn) {
         long made = 0;
         CheckedLife life = playCheckedLife(
             scenario,
-            [&](HostSession&) {
-                pluginHeap.failAt = k;
-                pluginHeap.fails = [&made](size_t) {
+            [&](HostSession& session) {
+                session.heap.failAt = k;
+                session.heap.fails = [&made](size_t) {
                     ++made;
                     return false;
                 };
@@ -85,12 +83,13 @@ TEST(FaultInjectionTest, EachAllocationFailingInTurn) {
     EXPECT_EQ(k, 5) << "three names and one selection";
 }
 
-// The value in the registry after the life: the plug-in's, or null.
-json storedSettings() {
-    SavedSettings value;
-    if (!readPluginSettings(value))
+// The plug-in's value in the registry after the life, or null.
+json storedSettings(const CheckedLife& life) {
+    const RegistryValue* value =
+        findRegistryValue(life.registry, pluginSettingsKey, pluginSettingsValue);
+    if (value == nullptr)
         return nullptr;
-    return value.data;
+    return value->data;
 }
 
 TEST(FaultInjectionTest, EachRegistryCallFailingOnItsOwn) {
@@ -108,13 +107,14 @@ TEST(FaultInjectionTest, EachRegistryCallFailingOnItsOwn) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.call);
         CheckedLife life = playCheckedLife(
-            scenario, [&](HostSession&) { registry.failingCalls = {c.call}; }, true);
+            scenario, [&](HostSession& session) { session.registry.failingCalls = {c.call}; },
+            true);
         EXPECT_EQ(life.breaches, std::vector<std::string>{});
         ASSERT_EQ(life.plays.size(), 1u);
         EXPECT_EQ(life.plays[0].opened.at("controls").at(7).at("text"),
                   c.readsTheValue ? "12" : "0");
         EXPECT_EQ(life.plays[0].closedBy, "ok");
-        json after = storedSettings();
+        json after = storedSettings(life);
         if (c.writesTheValue) {
             ASSERT_TRUE(after.is_array());
             EXPECT_EQ(after.size(), 46u);
@@ -123,7 +123,7 @@ TEST(FaultInjectionTest, EachRegistryCallFailingOnItsOwn) {
             EXPECT_EQ(after, before) << "a failed save keeps the value there was";
         }
         if (std::string(c.call) != "RegCloseKey") {
-            EXPECT_TRUE(registry.openKeys.empty()) << "every key opened is closed";
+            EXPECT_TRUE(life.registry.openKeys.empty()) << "every key opened is closed";
         }
     }
 }
@@ -144,7 +144,7 @@ TEST(FaultInjectionTest, DialogThatCannotBeShown) {
     EXPECT_TRUE(life.plays[0].opened.is_null());
     EXPECT_TRUE(life.plays[0].messages.empty());
     EXPECT_TRUE(life.score == scenario.score);
-    json after = storedSettings();
+    json after = storedSettings(life);
     ASSERT_TRUE(after.is_array());
     EXPECT_EQ(after.size(), 46u);
     EXPECT_EQ(after[0], 12) << "the value read at init, saved back";

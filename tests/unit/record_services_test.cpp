@@ -2,9 +2,9 @@
 #include "host/services.h"
 #include "score/records.h"
 
+#include "headless/heap.h"
 #include "platform/platform.h"
 #include "support/test_host.h"
-#include "win32/heap.h"
 
 #include <cstring>
 
@@ -184,7 +184,6 @@ TEST_F(RecordServicesTest, CaretCommands) {
     }
 
     SCOPED_TRACE("a text in a block of the plug-in's heap is read only up to the block's end");
-    resetPluginHeap();
     auto* block = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, 8));
     std::memcpy(block, "^size(9)", 8);
     int32_t value = 0;
@@ -197,7 +196,6 @@ TEST_F(RecordServicesTest, CaretCommands) {
     EXPECT_EQ(FX_ParseCaretCommand(block, &value, 0, area, version), block + 2);
     EXPECT_TRUE(takeViolations().empty());
     HeapFree(GetProcessHeap(), 0, block);
-    resetPluginHeap();
 }
 
 TEST_F(RecordServicesTest, LayoutUpdatesAndVersionsAreCounted) {

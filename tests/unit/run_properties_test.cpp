@@ -186,7 +186,7 @@ TEST(RunPropertiesTest, HeapLeftWithABlockIsALeak) {
     PluginHeap heap;
     EXPECT_TRUE(checkHeapAfterLife(heap).empty());
     int block = 0;
-    heap.blocks[&block] = 12;
+    heap.blocks[&block].size = 12;
     heap.misuses.push_back("HeapFree of a null block");
     std::vector<std::string> breaches = checkHeapAfterLife(heap);
     EXPECT_TRUE(mentions(breaches, "12 bytes"));

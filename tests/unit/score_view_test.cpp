@@ -1,8 +1,8 @@
-#include "winhost/score_view.h"
+#include "views/score_view.h"
 
-#include "cli/show_command.h"
 #include "store/score_file.h"
 #include "support/score_text.h"
+#include "views/score_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "host/settings.h"
 
-#include "win32/registry.h"
+#include "session/host_session.h"
 
 #include <gtest/gtest.h>
 
@@ -14,16 +14,19 @@ const uint32_t regBinary = 3;
 class SettingsTest : public ::testing::Test {
   protected:
     PluginState state{};
+    HostSession session;
+    Registry& registry = session.registry;
 
-    void SetUp() override { resetRegistry(); }
+    void SetUp() override { activeHost = &session; }
     void TearDown() override {
         EXPECT_TRUE(registry.openKeys.empty()) << "a registry key was left open";
         releaseSelection(state);
-        resetRegistry();
+        activeHost = nullptr;
     }
 
     void storeValue(std::vector<uint8_t> data, uint32_t type = regBinary) {
-        setRegistryValue(settingsKeyPath, settingsValueName, RegistryValue{type, std::move(data)});
+        setRegistryValue(registry, settingsKeyPath, settingsValueName,
+                         RegistryValue{type, std::move(data)});
     }
 
     // A saved image whose byte i is i + 1.
@@ -56,7 +59,7 @@ TEST_F(SettingsTest, MissingKeyOrValueLeavesTheDefaults) {
     EXPECT_EQ(state.smartFilter, 1);
 
     SCOPED_TRACE("the key exists but holds no UserDialog value: the other fields stay too");
-    setRegistryValue(settingsKeyPath, "Other", RegistryValue{regBinary, {1, 2}});
+    setRegistryValue(registry, settingsKeyPath, "Other", RegistryValue{regBinary, {1, 2}});
     state.scope = 4;
     state.firstSystem = 8;
     state.staffSetExists[7] = 1;
@@ -135,7 +138,7 @@ TEST_F(SettingsTest, SavedImageLayout) {
     state.selectedCount = 3;
     saveSettings(state);
 
-    const RegistryValue* value = findRegistryValue(settingsKeyPath, settingsValueName);
+    const RegistryValue* value = findRegistryValue(registry, settingsKeyPath, settingsValueName);
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(value->type, regBinary);
     std::vector<uint8_t> expected(46, 0);
@@ -177,7 +180,8 @@ TEST_F(SettingsTest, FailedSaveKeepsThePreviousValue) {
     registry.failingCalls = {"RegCreateKeyExA"};
     state.pushDistance = 100;
     saveSettings(state);
-    EXPECT_EQ(findRegistryValue(settingsKeyPath, settingsValueName)->data, countingImage(46));
+    EXPECT_EQ(findRegistryValue(registry, settingsKeyPath, settingsValueName)->data,
+              countingImage(46));
 }
 
 TEST_F(SettingsTest, ReleasedSelectionLeavesNoAddress) {

@@ -106,7 +106,7 @@ TEST_F(DialogSetupTest, UnitLabelsAndTheUnitTheDistanceIsShownIn) {
         putRecord(session.store, RecordId{testTagPreferences, 0, 0}, preferences);
         HeadlessDialog fresh;
         createDialog(fresh, mainDialogTemplate(), mainDialogProc, hostWindowHandle());
-        desktop.openDialog = &fresh;
+        session.desktop.dialog = &fresh.window;
         pluginState.pushDistance = 72;
         prepareInvocation(nullptr);
         initializeDialog(fresh);
@@ -115,7 +115,7 @@ TEST_F(DialogSetupTest, UnitLabelsAndTheUnitTheDistanceIsShownIn) {
             unit.label);
         EXPECT_EQ(fresh.controls[static_cast<size_t>(findControlById(fresh, IDC_DISTANCE))].text,
                   unit.distance);
-        desktop.openDialog = &dialog;
+        session.desktop.dialog = &dialog.window;
     }
 }
 
@@ -129,14 +129,14 @@ TEST_F(DialogSetupTest, WithNoScopeKnownTheLayoutBoxShowsTheSavedChoice) {
         SCOPED_TRACE(saved);
         HeadlessDialog fresh;
         createDialog(fresh, mainDialogTemplate(), mainDialogProc, hostWindowHandle());
-        desktop.openDialog = &fresh;
+        session.desktop.dialog = &fresh.window;
         pluginState.updateLayout = saved;
         prepareInvocation(nullptr);
         initializeDialog(fresh);
         EXPECT_EQ(
             fresh.controls[static_cast<size_t>(findControlById(fresh, IDC_UPDATE_LAYOUT))].checked,
             saved);
-        desktop.openDialog = &dialog;
+        session.desktop.dialog = &dialog.window;
     }
 }
 

@@ -48,11 +48,11 @@ TEST_F(ValidationTest, ChecksInOrderAndStoresNothingUntilAllPass) {
     SCOPED_TRACE("no instrument selected: the focus stays");
     type(IDC_DISTANCE, "9999");
     EXPECT_EQ(validateDialogInput(handle()), 0);
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].caption, "No instruments to process");
-    EXPECT_EQ(desktop.messages[0].text, "There are no instruments selected.");
-    EXPECT_EQ(desktop.messages[0].style, 0x10u);
-    EXPECT_EQ(desktop.messages[0].owner, "dialog");
+    ASSERT_EQ(session.desktop.messages.size(), 1u);
+    EXPECT_EQ(session.desktop.messages[0].caption, "No instruments to process");
+    EXPECT_EQ(session.desktop.messages[0].text, "There are no instruments selected.");
+    EXPECT_EQ(session.desktop.messages[0].style, 0x10u);
+    EXPECT_EQ(session.desktop.messages[0].owner, "dialog");
     EXPECT_EQ(focusName(), "IDC_DISTANCE");
     unchanged();
 
@@ -62,7 +62,7 @@ TEST_F(ValidationTest, ChecksInOrderAndStoresNothingUntilAllPass) {
         type(IDC_DISTANCE, typed);
         EXPECT_EQ(validateDialogInput(handle()), 0);
         EXPECT_EQ(messageTexts().back(), "Distance must be between -500 and 500 EVPUs.");
-        EXPECT_EQ(desktop.messages.back().caption, "Invalid distance");
+        EXPECT_EQ(session.desktop.messages.back().caption, "Invalid distance");
         EXPECT_EQ(focusName(), "IDC_DISTANCE");
         EXPECT_TRUE(wholeTextSelected(IDC_DISTANCE));
     }
@@ -94,11 +94,11 @@ TEST_F(ValidationTest, ChecksInOrderAndStoresNothingUntilAllPass) {
     unchanged();
 
     SCOPED_TRACE("accepted");
-    size_t shown = desktop.messages.size();
+    size_t shown = session.desktop.messages.size();
     type(IDC_FIRST_SYSTEM, "2");
     type(IDC_LAST_SYSTEM, "3");
     EXPECT_EQ(validateDialogInput(handle()), 1);
-    EXPECT_EQ(desktop.messages.size(), shown);
+    EXPECT_EQ(session.desktop.messages.size(), shown);
     EXPECT_EQ(pluginState.pushDistance, -500);
     EXPECT_EQ(pluginState.firstSystem, 2);
     EXPECT_EQ(pluginState.lastSystem, 3);
@@ -149,16 +149,16 @@ TEST_F(ValidationTest, SmartFilterConflict) {
     userSelectItems(dialog, index(IDC_INSTRUMENT_LIST), {0, 1, 2});
 
     SCOPED_TRACE("No: nothing stored");
-    desktop.answers = {"no"};
+    session.desktop.answers = {"no"};
     EXPECT_EQ(validateDialogInput(handle()), 0);
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].caption, "Conflicting options");
-    EXPECT_EQ(desktop.messages[0].style, 0x24u);
+    ASSERT_EQ(session.desktop.messages.size(), 1u);
+    EXPECT_EQ(session.desktop.messages[0].caption, "Conflicting options");
+    EXPECT_EQ(session.desktop.messages[0].style, 0x24u);
     EXPECT_EQ(pluginState.pushDistance, 0);
     EXPECT_EQ(pluginState.selectedItems, nullptr);
 
     SCOPED_TRACE("Yes: the filter is stored off, the box stays ticked");
-    desktop.answers = {"yes"};
+    session.desktop.answers = {"yes"};
     EXPECT_EQ(validateDialogInput(handle()), 1);
     EXPECT_EQ(pluginState.smartFilter, 0);
     EXPECT_EQ(control(IDC_SMART_FILTER).checked, 1);
@@ -167,7 +167,7 @@ TEST_F(ValidationTest, SmartFilterConflict) {
     SCOPED_TRACE("one entry unselected: no question");
     userSelectItems(dialog, index(IDC_INSTRUMENT_LIST), {0, 2});
     EXPECT_EQ(validateDialogInput(handle()), 1);
-    EXPECT_EQ(desktop.messages.size(), 2u);
+    EXPECT_EQ(session.desktop.messages.size(), 2u);
     EXPECT_EQ(pluginState.smartFilter, 1);
 }
 

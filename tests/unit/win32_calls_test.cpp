@@ -1,6 +1,7 @@
 // The Win32 stand-in: message boxes, wsprintfA and the heap.
-#include "win32/desktop.h"
-#include "win32/heap.h"
+#include "headless/desktop.h"
+#include "headless/heap.h"
+#include "session/host_session.h"
 
 #include <gtest/gtest.h>
 
@@ -10,33 +11,34 @@ namespace {
 
 class Win32CallsTest : public ::testing::Test {
   protected:
-    void SetUp() override { resetDesktop(); }
-    void TearDown() override { resetDesktop(); }
+    HostSession session;
+    void SetUp() override { activeHost = &session; }
+    void TearDown() override { activeHost = nullptr; }
 };
 
 TEST_F(Win32CallsTest, MessageBoxesTakeTheQueuedAnswers) {
     HeadlessDialog dialog;
     createDialog(dialog, mainDialogTemplate(), nullptr, hostWindowHandle());
-    desktop.openDialog = &dialog;
-    desktop.answers = {"yes"};
+    session.desktop.dialog = &dialog.window;
+    session.desktop.answers = {"yes"};
     const UINT question = MB_YESNO | MB_ICONQUESTION;
     EXPECT_EQ(MessageBoxA(&dialog.window, "Continue?", "Conflict", question), IDYES);
     EXPECT_EQ(MessageBoxA(&dialog.window, "Again?", "Conflict", question), IDNO)
         << "no answer left: no";
     EXPECT_EQ(MessageBoxA(hostWindowHandle(), "Broken.", "Error", MB_OK | MB_ICONHAND), IDOK);
     EXPECT_EQ(MessageBoxA(&dialog.controls[2].window, "x", nullptr, MB_OK), IDOK);
-    ASSERT_EQ(desktop.messages.size(), 4u);
-    const MessageEvent& first = desktop.messages[0];
+    ASSERT_EQ(session.desktop.messages.size(), 4u);
+    const MessageEvent& first = session.desktop.messages[0];
     EXPECT_EQ(first.owner, "dialog");
     EXPECT_EQ(first.caption, "Conflict");
     EXPECT_EQ(first.text, "Continue?");
     EXPECT_EQ(first.style, 0x24u);
     EXPECT_EQ(first.answer, "yes");
-    EXPECT_EQ(desktop.messages[1].answer, "no");
-    EXPECT_EQ(desktop.messages[2].owner, "host");
-    EXPECT_EQ(desktop.messages[2].answer, "ok");
-    EXPECT_EQ(desktop.messages[3].owner, "other");
-    EXPECT_EQ(desktop.messages[3].caption, "Error") << "Win32's caption when none is given";
+    EXPECT_EQ(session.desktop.messages[1].answer, "no");
+    EXPECT_EQ(session.desktop.messages[2].owner, "host");
+    EXPECT_EQ(session.desktop.messages[2].answer, "ok");
+    EXPECT_EQ(session.desktop.messages[3].owner, "other");
+    EXPECT_EQ(session.desktop.messages[3].caption, "Error") << "Win32's caption when none is given";
 }
 
 TEST_F(Win32CallsTest, WsprintfFormatsAsWin32) {
@@ -61,12 +63,8 @@ TEST_F(Win32CallsTest, WsprintfFormatsAsWin32) {
     EXPECT_EQ(wsprintfA(buffer, "%999999999d", 1), 1023);
 }
 
-} // namespace
-
-namespace {
-
-TEST(HeapStandInTest, BlocksMisusesAndFailures) {
-    resetPluginHeap();
+TEST_F(Win32CallsTest, HeapBlocksMisusesAndFailures) {
+    PluginHeap& pluginHeap = session.heap;
     auto* block = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), 0, 4));
     ASSERT_NE(block, nullptr);
     EXPECT_EQ(block[3], unwrittenHeapByte) << "unwritten bytes never read as zero";
@@ -83,7 +81,7 @@ TEST(HeapStandInTest, BlocksMisusesAndFailures) {
     EXPECT_EQ(pluginHeap.misuses.size(), 3u);
 
     SCOPED_TRACE("failures: the k-th, every one, one too large");
-    resetPluginHeap();
+    pluginHeap = PluginHeap();
     pluginHeap.failAt = 2;
     void* first = HeapAlloc(GetProcessHeap(), 0, 1);
     EXPECT_NE(first, nullptr);
@@ -93,7 +91,6 @@ TEST(HeapStandInTest, BlocksMisusesAndFailures) {
     EXPECT_EQ(HeapAlloc(GetProcessHeap(), 0, 1), nullptr);
     HeapFree(GetProcessHeap(), 0, first);
     EXPECT_TRUE(pluginHeap.blocks.empty());
-    resetPluginHeap();
 }
 
 } // namespace

@@ -1,9 +1,6 @@
-// `lumbrel-host run`: plays a scenario, one life of the plug-in, and reports what happened.
+// The `run` and `run-each` commands of both hosts: each plays a scenario, one life of the plug-in,
+// and reports what happened.
 #pragma once
-
-#include "cli/plugin_library.h"
-
-#include <nlohmann/json.hpp>
 
 #include <iosfwd>
 #include <string>
@@ -16,6 +13,10 @@ struct RunOptions {
     std::string picturePath; // --svg: the staff lists before and after the runs
     std::string pluginPath;  // the plug-in library; empty: the one built with this host
     std::string programName = "lumbrel-host"; // for the messages
+    // lumbrel-winhost: where a picture of the first dialog shown goes (--png), and the pattern of
+    // the message boxes' pictures (--message-png); empty: none
+    std::string dialogPicturePath;
+    std::string messagePicturePattern;
 };
 
 // Loads the plug-in afresh and plays the scenario: version, init, menu, the invocations with
@@ -36,7 +37,3 @@ struct RunEachOptions {
 // `run` would print and their standard error and exit status: OUTDIR/k.json, k.txt, k.err and
 // k.status. Returns 0, or 2 with the reason on `err` when a file can't be written.
 int runEachScenarioCommand(const RunEachOptions& options, std::ostream& err);
-
-// The plug-in's menu entries 0 and 1 as the transcript lists them: index, result, and for an
-// entry the plug-in filled, its texts ("text" is the menu item's) and its two words.
-nlohmann::json enumerateMenu(const PluginLibrary& plugin);

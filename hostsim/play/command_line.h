@@ -2,8 +2,7 @@
 // their options. The only place besides each host's main that includes CLI11.
 #pragma once
 
-#include "cli/push_command.h"
-#include "cli/run_command.h"
+#include "play/run_command.h"
 
 #include <CLI/CLI.hpp>
 
@@ -16,8 +15,8 @@ CLI::App* addRunCommand(CLI::App& app, RunOptions& options);
 // Adds the `run-each` subcommand, filling `options` when it is parsed.
 CLI::App* addRunEachCommand(CLI::App& app, RunEachOptions& options);
 
-// Adds the `push` subcommand, filling `options` when it is parsed.
-CLI::App* addPushCommand(CLI::App& app, PushOptions& options);
+// Checks a numeric option's text: a whole number, optionally signed, from `least` to `most`.
+void checkWholeNumber(CLI::Option* option, long long least, long long most);
 
 // Parses the command line into `app`. Returns -1 when it was read and a subcommand is to run;
 // else the exit status, having printed the help (0) or the reason (2): an unknown command is

@@ -1,6 +1,6 @@
 // The user's actions on the headless dialog, and what the dialog manager does around them: the
 // focus, the controls' changes, and the messages to the dialog procedure.
-#include "win32/dialog_window.h"
+#include "headless/dialog_window.h"
 
 #include "resource/win32_constants.h"
 

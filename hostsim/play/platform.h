@@ -1,32 +1,18 @@
-// The platform's side of playing a scenario, which each host implements: the dialog, the message
-// boxes, the registry and the heap in which the plug-in runs. lumbrel-host plays on its headless
-// stand-in of Win32, lumbrel-winhost on the real Win32 (under Wine); both write the same
-// transcript.
+// The platform's side of playing a scenario, which each host provides: the desktop the plug-in
+// runs on (the host's window, the dialog, the message boxes), its registry and its heap.
+// lumbrel-host plays on its headless stand-in of Win32 (headless/), lumbrel-winhost on the real
+// Win32 under Wine (winhost/); both write the same transcript. Each acts on the active session.
 #pragma once
+
+#include "play/plugin_library.h"
+#include "play/scenario.h"
+#include "session/platform_state.h"
 
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-struct PluginLibrary;
-struct ScenarioRun;
-
-struct MessageEvent {
-    std::string owner; // "host", "dialog", or "other"
-    std::string caption;
-    std::string text;
-    uint32_t style = 0;
-    std::string answer; // "ok", "yes" or "no"
-};
-
-// A file the platform made of what it showed (lumbrel-winhost's pictures of the dialog and the
-// message boxes), written with the command's other outputs once the scenario has played.
-struct PlatformFile {
-    std::string path;
-    std::string bytes;
-};
 
 // What one invocation showed and how it ended.
 struct InvocationPlay {
@@ -40,6 +26,12 @@ struct InvocationPlay {
                               // asked for; empty: nothing
     std::vector<PlatformFile> files;
 };
+
+// Opens the desktop of the active session for a life of the plug-in: the host's window. False,
+// with the reason in `failure`, when it cannot be opened.
+bool openDesktop(std::string& failure);
+// Closes what openDesktop opened.
+void closeDesktop();
 
 // Invokes the plug-in with the host's window and `region` (null: no selection), and while its
 // dialog is open does the run's actions and gives its answers; presses Escape when the actions
@@ -62,10 +54,6 @@ struct SavedSettings {
 // call (open, create, query, set, close) with `registry`, every allocation from the heap with
 // `allocations`. The plug-in itself is not changed.
 void setPlatformFailures(const PluginLibrary& plugin, bool registry, bool allocations);
-
-// The block of the plug-in's own memory that holds `address`, its start and size, where the
-// platform knows them (the headless heap does; the real one is not looked into); false otherwise.
-bool findPluginBlock(const void* address, const uint8_t*& start, size_t& size);
 
 // Starts the scenario as for a first-time user: the plug-in's settings key does not exist.
 void clearPluginSettings();

@@ -1,4 +1,4 @@
-#include "cli/scenario.h"
+#include "play/scenario.h"
 
 #include "resource/resource_script.h"
 #include "store/json_input.h"

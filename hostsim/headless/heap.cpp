@@ -1,54 +1,35 @@
-#include "win32/heap.h"
+#include "headless/heap.h"
 
 #include "platform/platform.h"
+#include "session/host_session.h"
 
-#include <cstdlib>
 #include <cstring>
+#include <new>
 
-PluginHeap pluginHeap;
+// The one heap's handle: any value will do as long as the plug-in passes it back. Never written.
+static const char processHeap = 0;
 
-// The one heap's handle: any value will do as long as the plug-in passes it back.
-static char processHeap;
-
-void resetPluginHeap() {
-    for (const auto& block : pluginHeap.blocks)
-        std::free(const_cast<void*>(block.first));
-    pluginHeap = PluginHeap();
-}
-
-bool findHeapBlock(const void* address, const uint8_t*& start, size_t& size) {
-    auto after = pluginHeap.blocks.upper_bound(address);
-    if (after == pluginHeap.blocks.begin())
-        return false;
-    --after;
-    start = static_cast<const uint8_t*>(after->first);
-    size = after->second;
-    auto at = reinterpret_cast<uintptr_t>(address);
-    auto low = reinterpret_cast<uintptr_t>(start);
-    return at >= low && at < low + size;
-}
-
-std::string describeHeapBlocks(const PluginHeap& heap) {
-    std::string text;
-    for (const auto& block : heap.blocks)
-        text += (text.empty() ? "" : ", ") + std::to_string(block.second) + " bytes";
-    return text;
+static HANDLE processHeapHandle() {
+    return const_cast<char*>(&processHeap);
 }
 
 extern "C" {
 
 HANDLE GetProcessHeap() {
-    return &processHeap;
+    return processHeapHandle();
 }
 
 LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
+    if (activeHost == nullptr) // no session, no heap
+        return nullptr;
+    PluginHeap& pluginHeap = activeHost->heap;
     long number = ++pluginHeap.allocations;
     // HEAP_ZERO_MEMORY alone: HEAP_NO_SERIALIZE would race the host's other threads on the
     // process heap, HEAP_GENERATE_EXCEPTIONS would throw through the host
     if ((flags & ~DWORD{HEAP_ZERO_MEMORY}) != 0)
         pluginHeap.misuses.push_back("HeapAlloc with flags " + std::to_string(flags) +
                                      " on the process heap");
-    if (heap != &processHeap) {
+    if (heap != processHeapHandle()) {
         pluginHeap.misuses.push_back("HeapAlloc on a heap handle the host never gave");
         return nullptr;
     }
@@ -57,21 +38,26 @@ LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
     if (pluginHeap.failEvery || number == pluginHeap.failAt || bytes > largestHeapBlock || hooked)
         return nullptr;
     // at least one byte, so that every block has an address of its own
-    void* block = std::malloc(bytes > 0 ? bytes : 1);
-    if (block == nullptr)
+    HeapBlock block{std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[bytes > 0 ? bytes : 1]),
+                    bytes};
+    if (block.bytes == nullptr)
         return nullptr;
     // what the plug-in has not written reads as this, never as a convenient zero
-    std::memset(block, (flags & HEAP_ZERO_MEMORY) != 0 ? 0 : unwrittenHeapByte,
+    std::memset(block.bytes.get(), (flags & HEAP_ZERO_MEMORY) != 0 ? 0 : unwrittenHeapByte,
                 bytes > 0 ? bytes : 1);
-    pluginHeap.blocks[block] = bytes;
-    return block;
+    void* address = block.bytes.get();
+    pluginHeap.blocks[address] = std::move(block);
+    return address;
 }
 
 BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID block) {
+    if (activeHost == nullptr)
+        return FALSE;
+    PluginHeap& pluginHeap = activeHost->heap;
     if (flags != 0)
         pluginHeap.misuses.push_back("HeapFree with flags " + std::to_string(flags) +
                                      " on the process heap");
-    if (heap != &processHeap) {
+    if (heap != processHeapHandle()) {
         pluginHeap.misuses.push_back("HeapFree on a heap handle the host never gave");
         return FALSE;
     }
@@ -83,7 +69,6 @@ BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID block) {
                                                         "hand out, or freed twice");
         return FALSE;
     }
-    std::free(block);
     pluginHeap.blocks.erase(found);
     return TRUE;
 }

@@ -1,4 +1,4 @@
-#include "cli/show_command.h"
+#include "views/score_text.h"
 
 #include "store/caret.h"
 #include "store/score_layout.h"

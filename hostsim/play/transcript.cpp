@@ -1,7 +1,7 @@
-#include "cli/transcript.h"
+#include "play/transcript.h"
 
-#include "cli/show_command.h"
 #include "store/score_layout.h"
+#include "views/score_text.h"
 
 #include <cstdio>
 #include <map>

@@ -1,25 +1,19 @@
-#include "win32/desktop.h"
+#include "headless/desktop.h"
 
-Desktop desktop;
+#include "session/host_session.h"
 
-void resetDesktop() {
-    desktop.openDialog = nullptr;
-    desktop.messages.clear();
-    desktop.answers.clear();
-    desktop.onOpened = nullptr;
-    desktop.onEnded = nullptr;
-    desktop.snapshots = true;
-}
+// The host's window: a handle that names no dialog. Never written.
+static const HWND__ hostWindow{nullptr, -1};
 
 HWND hostWindowHandle() {
-    return &desktop.hostWindow;
+    return const_cast<HWND>(&hostWindow);
 }
 
 HeadlessDialog* findOpenWindow(HWND window, int& index) {
-    HeadlessDialog* dialog = desktop.openDialog;
     index = -1;
-    if (dialog == nullptr || window == nullptr)
+    if (activeHost == nullptr || activeHost->desktop.dialog == nullptr || window == nullptr)
         return nullptr;
+    HeadlessDialog* dialog = activeHost->desktop.dialog->dialog;
     // handles are compared, never followed: a stale one must not be read
     if (window == &dialog->window)
         return dialog;

@@ -1,25 +1,20 @@
-#include "cli/run_command.h"
+#include "play/run_command.h"
 
-#include "cli/dialog_drawing.h"
-#include "cli/plugin_library.h"
-#include "cli/scenario.h"
-#include "cli/staff_picture.h"
-#include "cli/transcript.h"
-#include "platform/host_platform.h"
+#include "play/dialog_drawing.h"
+#include "play/life.h"
+#include "play/plugin_library.h"
+#include "play/scenario.h"
+#include "play/transcript.h"
 #include "resource/resource_script.h"
 #include "session/host_session.h"
 #include "store/output_files.h"
 #include "store/score_file.h"
-#include "store/score_layout.h"
+#include "views/staff_picture.h"
 
 #include <ostream>
 #include <sstream>
 
 using nlohmann::json;
-
-// The host's menu entry record, larger than what the plug-in writes into it.
-constexpr size_t menuEntrySize = 256;
-constexpr size_t menuTextSize = 64;
 
 namespace {
 
@@ -33,33 +28,6 @@ struct RunReport {
 };
 
 } // namespace
-
-// A fixed-size text field of the menu entry: its bytes up to the first zero.
-static std::string menuText(const uint8_t* field) {
-    size_t length = 0;
-    while (length < menuTextSize && field[length] != 0)
-        ++length;
-    return std::string(reinterpret_cast<const char*>(field), length);
-}
-
-json enumerateMenu(const PluginLibrary& plugin) {
-    json menu = json::array();
-    for (int32_t index = 0; index < 2; ++index) {
-        std::vector<uint8_t> entry(menuEntrySize, 0);
-        int32_t result =
-            plugin.enumerate(0, index, reinterpret_cast<ExtensionEntry*>(entry.data()));
-        json item = {{"index", index}, {"result", result}};
-        if (result != 0) {
-            item["text"] = menuText(entry.data());
-            item["name"] = menuText(entry.data() + menuTextSize);
-            item["short"] = menuText(entry.data() + 2 * menuTextSize);
-            item["words"] = {readS16(entry, 3 * menuTextSize),
-                             readS16(entry, 3 * menuTextSize + 2)};
-        }
-        menu.push_back(std::move(item));
-    }
-    return menu;
-}
 
 static std::string describeAction(const ScenarioAction& action) {
     switch (action.kind) {
@@ -92,13 +60,9 @@ static json messagesJson(const std::vector<MessageEvent>& messages) {
     return list;
 }
 
-// One invocation: the region, the user's part while the dialog is open, and what it left.
-static RunReport playRun(const PluginLibrary& plugin, HostSession& session,
-                         const ScenarioRun& run) {
-    clearRunRecord(session);
-    std::vector<uint8_t> region = regionRecord(run.region);
-    InvocationPlay play = playInvocation(plugin, run, run.hasRegion ? region.data() : nullptr);
-
+// What one invocation left: its transcript, and for a person the actions it did not do.
+static RunReport reportRun(const ScenarioRun& run, const HostSession& session,
+                           InvocationPlay& play) {
     RunReport report;
     for (size_t i = play.actionsPlayed; i < run.actions.size() && !play.opened.is_null(); ++i)
         report.skippedActions.push_back(describeAction(run.actions[i]));
@@ -115,13 +79,6 @@ static RunReport playRun(const PluginLibrary& plugin, HostSession& session,
     report.failure = play.failure;
     report.files = std::move(play.files);
     return report;
-}
-
-static json settingsJson() {
-    SavedSettings value;
-    if (!readPluginSettings(value))
-        return nullptr;
-    return {{"hex", toHex(value.data)}, {"type", value.type}};
 }
 
 static std::string regionText(const ScenarioRun& run) {
@@ -199,47 +156,33 @@ static int playScenario(const RunOptions& options, std::ostream* jsonOut, std::o
     }
 
     HostSession session;
-    session.store = scenario.score;
-    session.behaviour = scenario.host;
-    activeHost = &session;
-    clearPluginSettings();
-    if (scenario.hasSettings)
-        storePluginSettings(SavedSettings{scenario.settingsType, scenario.settings});
-    setPlatformFailures(plugin, scenario.host.failingRegistry, scenario.host.failingAllocations);
-
-    json transcript;
-    transcript["version"] = plugin.version(0);
-    transcript["init"] = plugin.init(0, 0);
-    transcript["menu"] = enumerateMenu(plugin);
-    transcript["menuStatus"] = plugin.menuStatus(0);
-    // breaches outside the invocations: at init, at the menu, at terminate
-    std::vector<std::string> lifeViolations = session.violations;
+    session.desktop.dialogPicturePath = options.dialogPicturePath;
+    session.desktop.messagePicturePattern = options.messagePicturePattern;
     std::vector<RunReport> reports;
     json runs = json::array();
-    for (const ScenarioRun& run : scenario.runs) {
-        reports.push_back(playRun(plugin, session, run));
+    LifeHooks hooks;
+    hooks.afterRun = [&](size_t run, InvocationPlay& play) {
+        reports.push_back(reportRun(scenario.runs[run], session, play));
         runs.push_back(reports.back().transcript);
-        // a transcript without the dialog the plug-in asked for would mislead: nothing is written
-        if (!reports.back().failure.empty()) {
-            plugin.terminate(0);
-            setPlatformFailures(plugin, false, false);
-            activeHost = nullptr;
-            unloadPluginLibrary(plugin);
-            err << options.programName << " run: " << reports.back().failure << "\n";
-            return 2;
-        }
-    }
-    transcript["runs"] = std::move(runs);
-    session.violations.clear();
-    plugin.terminate(0);
-    lifeViolations.insert(lifeViolations.end(), session.violations.begin(),
-                          session.violations.end());
-    transcript["violations"] = lifeViolations;
-    setPlatformFailures(plugin, false, false);
-    transcript["settings"] = settingsJson();
-    transcript["score"] = scoreToJson(session.store);
-    activeHost = nullptr;
+    };
+    LifeRecord life = playLife(plugin, scenario, session, hooks);
     unloadPluginLibrary(plugin);
+    // a transcript without the dialog the plug-in asked for would mislead: nothing is written
+    if (!life.failure.empty()) {
+        err << options.programName << " run: " << life.failure << "\n";
+        return 2;
+    }
+    json transcript;
+    transcript["version"] = life.version;
+    transcript["init"] = life.init;
+    transcript["menu"] = life.menu;
+    transcript["menuStatus"] = life.menuStatus;
+    transcript["runs"] = std::move(runs);
+    transcript["violations"] = life.violations;
+    transcript["settings"] =
+        life.hasSettings ? json{{"hex", toHex(life.settings.data)}, {"type", life.settings.type}}
+                         : json(nullptr);
+    transcript["score"] = scoreToJson(session.store);
 
     // every file or none: one that can't be written leaves nothing behind
     OutputFiles outputs;

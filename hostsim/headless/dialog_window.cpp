@@ -1,6 +1,6 @@
 // The headless dialog's windows: creation from the template, lookup, the messages each control
 // class answers, and the snapshot. The user's actions are in user_actions.cpp.
-#include "win32/dialog_window.h"
+#include "headless/dialog_window.h"
 
 #include "resource/win32_constants.h"
 

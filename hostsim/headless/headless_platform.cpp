@@ -1,11 +1,10 @@
-// lumbrel-host's platform: the headless dialog, its desktop, the in-memory registry and heap.
-#include "platform/host_platform.h"
+// lumbrel-host's platform for playing a scenario: the headless dialog on the active session's
+// desktop, and the session's registry and heap.
+#include "play/platform.h"
 
-#include "cli/plugin_library.h"
-#include "cli/scenario.h"
-#include "win32/desktop.h"
-#include "win32/heap.h"
-#include "win32/registry.h"
+#include "headless/desktop.h"
+#include "headless/registry.h"
+#include "session/host_session.h"
 
 #include <iterator>
 #include <string>
@@ -31,13 +30,22 @@ static void perform(HeadlessDialog& dialog, const ScenarioAction& action) {
     }
 }
 
+bool openDesktop(std::string&) {
+    activeHost->desktop.hostWindow = hostWindowHandle();
+    return true;
+}
+
+void closeDesktop() {}
+
 InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& run,
                               const void* region) {
+    Desktop& desktop = activeHost->desktop;
     desktop.messages.clear();
     desktop.answers.assign(run.answers.begin(), run.answers.end());
     InvocationPlay play;
     const ScenarioAction* current = nullptr;
-    desktop.onOpened = [&](HeadlessDialog& dialog) {
+    desktop.onOpened = [&](HWND window) {
+        HeadlessDialog& dialog = *window->dialog;
         if (desktop.snapshots)
             play.opened = dialogSnapshot(dialog);
         for (; play.actionsPlayed < run.actions.size() && !dialog.ended; ++play.actionsPlayed) {
@@ -46,13 +54,13 @@ InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& ru
         }
         current = nullptr; // what ends the dialog from here on is the host's Escape
     };
-    desktop.onEnded = [&](const HeadlessDialog& dialog) {
+    desktop.onEnded = [&](HWND window) {
         if (desktop.snapshots)
-            play.closed = dialogSnapshot(dialog);
+            play.closed = dialogSnapshot(*window->dialog);
         play.closedBy = closedByName(current);
     };
     play.result =
-        plugin.invoke(hostWindowHandle(), 0, static_cast<const SelectionRegion*>(region), 0);
+        plugin.invoke(desktop.hostWindow, 0, static_cast<const SelectionRegion*>(region), 0);
     desktop.onOpened = nullptr;
     desktop.onEnded = nullptr;
     play.messages = desktop.messages;
@@ -60,26 +68,25 @@ InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& ru
 }
 
 void setPlatformFailures(const PluginLibrary&, bool registryFails, bool allocationsFail) {
+    Registry& registry = activeHost->registry;
     registry.failingCalls.clear();
     if (registryFails)
         registry.failingCalls.insert(std::begin(registryCallNames), std::end(registryCallNames));
-    pluginHeap.failEvery = allocationsFail;
-}
-
-bool findPluginBlock(const void* address, const uint8_t*& start, size_t& size) {
-    return findHeapBlock(address, start, size);
+    activeHost->heap.failEvery = allocationsFail;
 }
 
 void clearPluginSettings() {
-    resetRegistry();
+    activeHost->registry = Registry();
 }
 
 void storePluginSettings(const SavedSettings& value) {
-    setRegistryValue(pluginSettingsKey, pluginSettingsValue, RegistryValue{value.type, value.data});
+    setRegistryValue(activeHost->registry, pluginSettingsKey, pluginSettingsValue,
+                     RegistryValue{value.type, value.data});
 }
 
 bool readPluginSettings(SavedSettings& value) {
-    const RegistryValue* stored = findRegistryValue(pluginSettingsKey, pluginSettingsValue);
+    const RegistryValue* stored =
+        findRegistryValue(activeHost->registry, pluginSettingsKey, pluginSettingsValue);
     if (stored == nullptr)
         return false;
     value.type = stored->type;

@@ -1,7 +1,7 @@
-#include "winhost/score_view.h"
+#include "views/score_view.h"
 
-#include "cli/show_command.h"
 #include "store/score_layout.h"
+#include "views/score_text.h"
 
 #include <cstdlib>
 #include <sstream>

@@ -1,9 +1,10 @@
-// The Win32 user-interface calls of the platform stand-in, acting on the substitute host's
+// The Win32 user-interface calls of the platform stand-in, acting on the active session's
 // desktop: messages to the open dialog's controls, message boxes answered from the queue, and
 // wsprintfA.
+#include "headless/desktop.h"
 #include "platform/platform.h"
 #include "session/contract.h"
-#include "win32/desktop.h"
+#include "session/host_session.h"
 
 #include <cstdarg>
 #include <cstring>
@@ -216,14 +217,17 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     event.style = type;
     int result = IDOK;
     event.answer = "ok";
+    if (activeHost == nullptr) // no user to answer: a question gets "no"
+        return isQuestion(type) ? IDNO : IDOK;
+    std::deque<std::string>& answers = activeHost->desktop.answers;
     if (isQuestion(type)) {
-        bool yes = !desktop.answers.empty() && desktop.answers.front() == "yes";
-        if (!desktop.answers.empty())
-            desktop.answers.pop_front();
+        bool yes = !answers.empty() && answers.front() == "yes";
+        if (!answers.empty())
+            answers.pop_front();
         event.answer = yes ? "yes" : "no";
         result = yes ? IDYES : IDNO;
     }
-    desktop.messages.push_back(event);
+    activeHost->desktop.messages.push_back(event);
     return result;
 }
 

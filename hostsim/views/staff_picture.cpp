@@ -1,7 +1,7 @@
-#include "cli/staff_picture.h"
+#include "views/staff_picture.h"
 
-#include "cli/show_command.h"
 #include "store/score_layout.h"
+#include "views/score_text.h"
 
 #include <algorithm>
 #include <cmath>

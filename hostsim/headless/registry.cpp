@@ -1,32 +1,25 @@
-#include "win32/registry.h"
+#include "headless/registry.h"
 
 #include "session/contract.h"
+#include "session/host_session.h"
 
 #include "platform/platform.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
-
-Registry registry;
 
 const char* const registryCallNames[5] = {"RegOpenKeyExA", "RegCreateKeyExA", "RegQueryValueExA",
                                           "RegSetValueExA", "RegCloseKey"};
 
+// Whether `call` fails: as the active session's registry says, and always without a session.
 static bool fails(const char* call) {
+    if (activeHost == nullptr)
+        return true;
+    const Registry& registry = activeHost->registry;
     return registry.failingCalls.count(call) != 0 || (registry.fails && registry.fails(call));
 }
 
-// Registry names compare without regard to case.
-static std::string folded(const char* text) {
-    std::string result = text != nullptr ? text : "";
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
-
 // A key exists when it was created, or when a key below it was.
-static bool keyExists(const std::string& path) {
+static bool keyExists(const Registry& registry, const std::string& path) {
     if (path.empty())
         return true;
     auto found = registry.keys.lower_bound(path);
@@ -35,33 +28,17 @@ static bool keyExists(const std::string& path) {
     return found->first == path || found->first.compare(0, path.size() + 1, path + "\\") == 0;
 }
 
-static HKEY openHandle(const std::string& path) {
+static HKEY openHandle(Registry& registry, const std::string& path) {
     uintptr_t handle = registry.nextHandle++;
     registry.openKeys[handle] = path;
     return reinterpret_cast<HKEY>(handle);
 }
 
-static std::map<std::string, RegistryValue>* openedKey(HKEY key) {
+static std::map<std::string, RegistryValue>* openedKey(Registry& registry, HKEY key) {
     auto found = registry.openKeys.find(reinterpret_cast<uintptr_t>(key));
     if (found == registry.openKeys.end())
         return nullptr;
     return &registry.keys[found->second];
-}
-
-void resetRegistry() {
-    registry = Registry();
-}
-
-const RegistryValue* findRegistryValue(const std::string& keyPath, const std::string& name) {
-    auto key = registry.keys.find(folded(keyPath.c_str()));
-    if (key == registry.keys.end())
-        return nullptr;
-    auto value = key->second.find(folded(name.c_str()));
-    return value == key->second.end() ? nullptr : &value->second;
-}
-
-void setRegistryValue(const std::string& keyPath, const std::string& name, RegistryValue value) {
-    registry.keys[folded(keyPath.c_str())][folded(name.c_str())] = std::move(value);
 }
 
 extern "C" {
@@ -80,10 +57,11 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY 
         return ERROR_ACCESS_DENIED;
     if (key != HKEY_CURRENT_USER || result == nullptr)
         return ERROR_INVALID_HANDLE;
-    std::string path = folded(subKey);
-    if (!keyExists(path))
+    Registry& registry = activeHost->registry;
+    std::string path = foldedRegistryName(subKey);
+    if (!keyExists(registry, path))
         return ERROR_FILE_NOT_FOUND;
-    *result = openHandle(path);
+    *result = openHandle(registry, path);
     return ERROR_SUCCESS;
 }
 
@@ -99,12 +77,13 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DW
         return ERROR_ACCESS_DENIED;
     if (key != HKEY_CURRENT_USER || result == nullptr)
         return ERROR_INVALID_HANDLE;
-    std::string path = folded(subKey);
+    Registry& registry = activeHost->registry;
+    std::string path = foldedRegistryName(subKey);
     bool existed = registry.keys.count(path) != 0;
     registry.keys[path];
     if (disposition != nullptr)
         *disposition = existed ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY;
-    *result = openHandle(path);
+    *result = openHandle(registry, path);
     return ERROR_SUCCESS;
 }
 
@@ -113,10 +92,10 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
     checkReserved("RegQueryValueExA", reserved == nullptr);
     if (fails("RegQueryValueExA"))
         return ERROR_ACCESS_DENIED;
-    std::map<std::string, RegistryValue>* values = openedKey(key);
+    std::map<std::string, RegistryValue>* values = openedKey(activeHost->registry, key);
     if (values == nullptr)
         return ERROR_INVALID_HANDLE;
-    auto found = values->find(folded(valueName));
+    auto found = values->find(foldedRegistryName(valueName));
     if (found == values->end())
         return ERROR_FILE_NOT_FOUND;
     const RegistryValue& value = found->second;
@@ -143,9 +122,12 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
                     DWORD dataSize) {
     checkReserved("RegSetValueExA", reserved == 0);
+    if (activeHost == nullptr)
+        return ERROR_ACCESS_DENIED;
+    Registry& registry = activeHost->registry;
     auto open = registry.openKeys.find(reinterpret_cast<uintptr_t>(key));
     RegistryWrite write{open != registry.openKeys.end() ? open->second : std::string(),
-                        folded(valueName),
+                        foldedRegistryName(valueName),
                         type,
                         {}};
     if (data != nullptr && dataSize > 0)
@@ -153,20 +135,21 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, cons
     registry.writes.push_back(std::move(write));
     if (fails("RegSetValueExA"))
         return ERROR_ACCESS_DENIED;
-    std::map<std::string, RegistryValue>* values = openedKey(key);
+    std::map<std::string, RegistryValue>* values = openedKey(registry, key);
     if (values == nullptr)
         return ERROR_INVALID_HANDLE;
     RegistryValue value{type, {}};
     if (data != nullptr && dataSize > 0)
         value.data.assign(data, data + dataSize);
-    (*values)[folded(valueName)] = std::move(value);
+    (*values)[foldedRegistryName(valueName)] = std::move(value);
     return ERROR_SUCCESS;
 }
 
 LONG RegCloseKey(HKEY key) {
     if (fails("RegCloseKey"))
         return ERROR_INVALID_HANDLE;
-    return registry.openKeys.erase(reinterpret_cast<uintptr_t>(key)) == 1 ? ERROR_SUCCESS
-                                                                          : ERROR_INVALID_HANDLE;
+    return activeHost->registry.openKeys.erase(reinterpret_cast<uintptr_t>(key)) == 1
+               ? ERROR_SUCCESS
+               : ERROR_INVALID_HANDLE;
 }
 }

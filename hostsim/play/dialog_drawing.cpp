@@ -1,4 +1,4 @@
-#include "cli/dialog_drawing.h"
+#include "play/dialog_drawing.h"
 
 #include <algorithm>
 #include <cmath>

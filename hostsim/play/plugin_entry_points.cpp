@@ -1,4 +1,4 @@
-#include "cli/plugin_library.h"
+#include "play/plugin_library.h"
 
 // Finds `name` into `entry`; false with the reason otherwise.
 template <typename Function>
