@@ -122,21 +122,21 @@ void fillScopeChoices(HWND dialog) {
     const PluginState& state = *dialogValues.dialogState;
     dialogValues.scopeChoiceCount = 0;
     if (state.hasOptimizedSystems != 0)
-        appendScopeChoice(1);
-    appendScopeChoice(2);
+        appendScopeChoice(scopeOptimizedSystems);
+    appendScopeChoice(scopeGlobalList);
     for (int i = 0; i < staffSetCount; ++i)
         if (state.staffSetExists[i] != 0)
-            appendScopeChoice(static_cast<int16_t>(i + 3));
+            appendScopeChoice(static_cast<int16_t>(scopeFirstStaffSet + i));
 
     for (int j = 0; j < dialogValues.scopeChoiceCount; ++j) {
         int16_t scope = dialogValues.scopeChoices[j];
         char text[textBufferSize];
-        if (scope == 1)
+        if (scope == scopeOptimizedSystems)
             addComboString(dialog, IDC_SCOPE, "Optimized Staff Systems");
-        else if (scope == 2)
+        else if (scope == scopeGlobalList)
             addComboString(dialog, IDC_SCOPE, "Global Staff Set");
         else {
-            wsprintfA(text, "Staff Set #%d", scope - 2);
+            wsprintfA(text, "Staff Set #%d", scope - scopeFirstStaffSet + 1);
             addComboString(dialog, IDC_SCOPE, text);
         }
     }
@@ -144,12 +144,12 @@ void fillScopeChoices(HWND dialog) {
 
 void setUpdateLayoutForScope(HWND dialog) {
     int16_t scope = currentScope(dialog);
-    if (scope == 1)
+    if (scope == scopeOptimizedSystems)
         setItemValue(dialog, IDC_UPDATE_LAYOUT, itemKindCheckBox, 1);
-    else if (scope == 2)
+    else if (scope == scopeGlobalList)
         setItemValue(dialog, IDC_UPDATE_LAYOUT, itemKindCheckBox,
                      dialogValues.dialogState->hasNonOptimizedSystems != 0 ? 1 : 0);
-    else if (scope >= 3 && scope <= 10)
+    else if (scope >= scopeFirstStaffSet && scope < scopeFirstStaffSet + staffSetCount)
         setItemValue(dialog, IDC_UPDATE_LAYOUT, itemKindCheckBox, 0);
 }
 
@@ -162,11 +162,11 @@ int16_t scopeChoiceIndex(int16_t scope) {
 
 int16_t scopeOfRegion(const SelectionRegion& region) {
     if (region.staffList == globalStaffList)
-        return 2;
+        return scopeGlobalList;
     if (region.staffList >= firstStaffSetList &&
         region.staffList < firstStaffSetList + staffSetCount)
-        return static_cast<int16_t>(region.staffList + 39);
-    return 1;
+        return scopeOfStaffSetList(region.staffList);
+    return scopeOptimizedSystems;
 }
 
 void selectRegionStaves(HWND dialog) {

@@ -81,7 +81,7 @@ int32_t validateDialogInput(HWND dialog) {
 
     int16_t scope = currentScope(dialog);
     int32_t smart = itemValue(dialog, IDC_SMART_FILTER, itemKindCheckBox);
-    if (scope == 1 && count == state.instrumentCount && smart != 0) {
+    if (scope == scopeOptimizedSystems && count == state.instrumentCount && smart != 0) {
         if (!askSmartFilterConflict(dialog))
             return 0;
         smart = 0; // the box itself stays ticked

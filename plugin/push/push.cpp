@@ -91,12 +91,12 @@ void performPush() {
     if (pluginState.pushDistance == 0)
         return;
     int16_t scope = pluginState.scope;
-    if (scope == 1)
+    if (scope == scopeOptimizedSystems)
         pushOptimizedSystems();
-    else if (scope == 2)
+    else if (scope == scopeGlobalList)
         pushStaffList(globalStaffList, pluginState.selectedItems, pluginState.selectedCount);
-    else if (scope >= 3 && scope <= 10)
-        pushStaffList(static_cast<int16_t>(scope - 39), pluginState.selectedItems,
+    else if (scope >= scopeFirstStaffSet && scope < scopeFirstStaffSet + staffSetCount)
+        pushStaffList(staffSetListOfScope(scope), pluginState.selectedItems,
                       pluginState.selectedCount);
     if (pluginState.updateLayout != 0)
         FX_UpdateLayout(0, 0, hostInterfaceVersion);

@@ -28,6 +28,22 @@ constexpr int16_t globalStaffList = 0;
 constexpr int16_t firstStaffSetList = -36; // staff set #1; staff set #k is -37 + k
 constexpr int staffSetCount = 8;
 
+// The push's scope values: 1 the optimized staff systems, 2 the global staff list, 3..10 staff
+// sets #1..#8.
+constexpr int16_t scopeOptimizedSystems = 1;
+constexpr int16_t scopeGlobalList = 2;
+constexpr int16_t scopeFirstStaffSet = 3;
+
+// The staff list of staff-set scope `scope` (3..10): -36..-29.
+constexpr int16_t staffSetListOfScope(int16_t scope) {
+    return static_cast<int16_t>(scope - scopeFirstStaffSet + firstStaffSetList);
+}
+
+// The scope of staff-set list `list` (-36..-29): 3..10.
+constexpr int16_t scopeOfStaffSetList(int16_t list) {
+    return static_cast<int16_t>(list - firstStaffSetList + scopeFirstStaffSet);
+}
+
 // Walks over system and list numbers end here, so no key number ever overflows.
 constexpr int16_t largestKeyNumber = INT16_MAX;
 // Walks over increments end here.
