@@ -17,7 +17,7 @@ and holds every command in them to the repository:
   into the native build names a file of the build given;
 - every option given to lumbrel-host is one its --help or its command's --help lists; to
   lumbrel-winhost.exe, which runs under Wine alone, one its command line declares in its sources
-  (hostsim/winhost/main.cpp and the commands of hostsim/cli/command_line.cpp it adds); to a
+  (hostsim/winhost/main.cpp and the commands of hostsim/play/command_line.cpp it adds); to a
   script, one its --help lists, or for a script that takes no --help, its opening comment;
 - every lumbrel-host command that reads only files of the repository runs as shown from the
   source folder and exits 0 (with `run-each`, so does every scenario it plays), each path under
