@@ -28,6 +28,17 @@ and holds every command in them to the repository:
   (`scripts/mutate --prepare`): its scratch clone, configured as for the mutants, passes its
   fast tests, with the programs of the build given rather than built a second time.
 
+And outside the shell blocks:
+
+- every path into the repository in a code span (`hostsim/store/`, `docs/guide/*.svg`; a word in
+  capitals after the first folder, as in `fuzz/corpus/TARGET`, stands for any name) exists, and
+  one into build/ names a preset's build folder or one that a script writes;
+- every link to a file of the repository leads to one, and a link to a heading of a page
+  (`developing.md#scenario-files`, `#layout`) to a heading that the page has.
+
+And every script in scripts/ answers -h and --help with its usage alone: exit status 0, its
+name in the text, within seconds, nothing built or changed.
+
 Prints each problem as PAGE:LINE: what is wrong, and exits 1 when there is one.
 """
 
@@ -43,7 +54,7 @@ import sys
 import tempfile
 
 # Folders under build/ that scripts write, beside the presets' build folders.
-SCRIPT_BUILD_FOLDERS = ("check", "release", "mutate")
+SCRIPT_BUILD_FOLDERS = ("check", "release", "verify-signature", "mutate")
 # Targets that CMake makes for every project; `package` and `package_source` with CPack.
 CMAKE_TARGETS = {"all", "clean", "help", "install", "install/local", "install/strip", "test",
                  "edit_cache", "rebuild_cache", "list_install_components"}
@@ -54,6 +65,7 @@ WRAPPERS = {"nice": {"-n": True}, "xvfb-run": {"-a": False, "--auto-servernum": 
 # The options of lumbrel-host whose value is a file or folder it writes.
 OUTPUT_OPTIONS = ("--out", "--svg", "--out-dir")
 SECONDS_FOR_A_HOST_COMMAND = 10
+SECONDS_FOR_A_SCRIPT_HELP = 10
 SECONDS_FOR_THE_MUTATION_PREPARATION = 60
 
 
@@ -477,6 +489,105 @@ CHECKS = (
 )
 
 
+def prose(path):
+    """The page's text with its fenced blocks blanked, lines kept where they stand."""
+    lines, fenced = [], False
+    with open(path, encoding="utf-8") as page:
+        for line in page:
+            if re.match(r"^\s*```", line):
+                fenced = not fenced
+                lines.append("\n")
+            else:
+                lines.append("\n" if fenced else line)
+    return "".join(lines)
+
+
+def line_of(text, offset):
+    return text.count("\n", 0, offset) + 1
+
+
+def heading_anchors(path):
+    """The anchors of a page's headings, as the Markdown renderer makes them: the text in lower
+    case, without punctuation but hyphens and underscores, spaces as hyphens, a repeated one
+    numbered."""
+    anchors = set()
+    for heading in re.findall(r"^#{1,6}\s+(.*?)\s*#*$", prose(path), re.MULTILINE):
+        text = re.sub(r"\[([^\]]*)\]\([^)]*\)", r"\1", heading).replace("`", "").lower()
+        anchor = re.sub(r"[^\w\- ]", "", text).replace(" ", "-")
+        numbered, k = anchor, 0
+        while numbered in anchors:
+            k += 1
+            numbered = f"{anchor}-{k}"
+        anchors.add(numbered)
+    return anchors
+
+
+def span_path_problems(repository, where, text):
+    """A path of a code span into the repository that is not there, or into a build/ folder
+    that no preset or script makes."""
+    parts = text.split(":", 1)[0].rstrip(".,;").split("/")  # a page's line: `PAGE:LINE`
+    if len(parts) < 2 or parts[0] not in repository.tops | {"build"}:
+        return []
+    placeholder = re.compile(r"\b[A-Z][A-Z0-9_]+\b")
+    if parts[0] == "build":
+        if parts[1] in repository.build_folders | {""} or placeholder.fullmatch(parts[1]):
+            return []
+        return [f"{where}: {text}: build/{parts[1]} is made by no preset or script"]
+    pattern = "/".join([parts[0]] + [placeholder.sub("*", part) for part in parts[1:]])
+    if glob.glob(os.path.join(repository.source, pattern)):
+        return []
+    return [f"{where}: {text}: no such file in the repository"]
+
+
+def prose_problems(repository, path):
+    """Paths in the page's code spans that are not in the repository, and links that lead to
+    no file or to no heading of their page."""
+    page = os.path.relpath(path, repository.source)
+    text = prose(path)
+    problems = []
+    for span in re.finditer(r"`([^`\n]+)`", text):
+        for word in span.group(1).split():
+            problems += span_path_problems(repository, f"{page}:{line_of(text, span.start())}",
+                                           word.split("=", 1)[-1])
+    without_spans = re.sub(r"`[^`\n]*`", lambda found: " " * len(found.group(0)), text)
+    for link in re.finditer(r"\]\(([^)\s]+)\)", without_spans):
+        target = link.group(1)
+        if re.match(r"^[a-z]+:", target):
+            continue  # a web address
+        where = f"{page}:{line_of(text, link.start())}"
+        file, _, anchor = target.partition("#")
+        linked = os.path.normpath(os.path.join(os.path.dirname(path), file)) if file else path
+        if not os.path.exists(linked):
+            problems.append(f"{where}: link {target}: no such file")
+        elif anchor and linked.endswith(".md") and anchor not in heading_anchors(linked):
+            problems.append(f"{where}: link {target}: {os.path.relpath(linked, repository.source)}"
+                            f" has no heading #{anchor}")
+    return problems
+
+
+def script_help_problems(repository):
+    """Each script of scripts/ asked -h and --help: its usage, and nothing else done."""
+    problems = []
+    folder = os.path.join(repository.source, "scripts")
+    for name in sorted(os.listdir(folder)):
+        script = os.path.join("scripts", name)
+        for option in ("-h", "--help"):
+            try:
+                done = subprocess.run([os.path.join(folder, name), option],
+                                      cwd=repository.scratch, capture_output=True, text=True,
+                                      stdin=subprocess.DEVNULL,
+                                      timeout=SECONDS_FOR_A_SCRIPT_HELP)
+            except subprocess.TimeoutExpired:
+                problems.append(f"{script} {option}: still running after "
+                                f"{SECONDS_FOR_A_SCRIPT_HELP} s: it does more than answer")
+                continue
+            if done.returncode != 0 or script not in done.stdout:
+                problems.append(f"{script} {option}: exit status {done.returncode}, and its "
+                                f"usage, naming {script}, expected on standard output: "
+                                f"{(done.stdout + done.stderr).strip()[:300]}")
+    return problems
+
+
 def pages(source):
     found = [os.path.join(source, name) for name in ("README.md", "DEVELOPERS.md")]
     found += sorted(glob.glob(os.path.join(source, "docs", "*.md")))
@@ -508,6 +619,8 @@ def main():
                         counts[name] += 1
                         problems += check(repository, command)
                         break
+            problems += prose_problems(repository, path)
+        problems += script_help_problems(repository)
     for problem in problems:
         print(problem)
     print("commands checked: " + ", ".join(f"{count} {name}" for name, count in counts.items()))
