@@ -4,8 +4,9 @@
 Every picture the guide shows (Markdown images and <img> tags alike) is read from its path,
 relative to the guide's folder, and embedded in the page as a data: URI, so that the page shows
 them wherever it is opened. The page fits any screen: on a narrow one, long code wraps, each
-table row is laid out as a block, every cell after its column's header, and pictures shrink. The output depends on nothing but the guide, its pictures and the
-markdown module's version: no time, path or host name goes into it.
+table row is laid out as a block, every cell after its column's header, and pictures shrink.
+The output depends on nothing but the guide, its pictures and the markdown module's version: no
+time, path or host name goes into it.
 
 Usage: user_guide_html.py GUIDE.md OUTPUT.html
 Exits 2, naming the guide and the picture, when a picture is missing or not a local file of a

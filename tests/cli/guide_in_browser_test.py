@@ -41,9 +41,10 @@ MIN_TEXT_PX = 10
 FIRST_SCREEN = ["Finale 2014.5", "Finale 25"]
 
 # The page as shown: its width and length, what sticks out of the screen's width (outside a box
-# of its own that scrolls), the in-page links that lead nowhere, how far down the first screen's facts
-# stand, and every picture: loaded, its natural and shown size; for an SVG picture, drawn again
-# inline at the shown width, the smallest font size of its texts in CSS pixels and their count.
+# of its own that scrolls), the in-page links that lead nowhere, how far down the first screen's
+# facts stand, and every picture: loaded, its natural and shown size; for an SVG picture, drawn
+# again inline at the shown width, the smallest font size of its texts in CSS pixels and their
+# count.
 MEASURE = """
 const width = arguments[1];
 const scrolls = e => e && ['auto', 'scroll'].includes(getComputedStyle(e).overflowX);
