@@ -25,8 +25,8 @@ SCORE = os.path.join(ROOT, "examples", "guide", "quartet.json")
 
 # The instrument list of the example score: Flute 0, Oboe 1, Violin 2, Cello 3. "Staff systems
 # to affect:" offers Optimized Staff Systems 1, Global Staff Set 2, Staff Set #1 3.
-VIOLIN_AND_CELLO_IN_SYSTEMS_1_AND_2 = {"staffList": 1, "firstSlot": 3, "lastSlot": 4,
-                                       "firstMeasure": 1, "lastMeasure": 8}
+# the quick start's: the violin and the cello in measures 1 to 8, systems 1 and 2
+SELECTION = {"staffList": 1, "firstSlot": 3, "lastSlot": 4, "firstMeasure": 1, "lastMeasure": 8}
 VIOLIN_AND_CELLO_IN_SYSTEM_1 = {"staffList": 1, "firstSlot": 3, "lastSlot": 4,
                                 "firstMeasure": 1, "lastMeasure": 4}
 VIOLIN_IN_STAFF_SET_1 = {"staffList": -36, "firstSlot": 3, "lastSlot": 3,
@@ -42,32 +42,42 @@ def systems(first, last):
             {"type": ["IDC_LAST_SYSTEM", last]}]
 
 
+def run(actions, region=None, answers=()):
+    """One invocation of the plug-in: from `region` (None: no selection), the user's actions in
+    the dialog, and the answers to its questions."""
+    return dict({"actions": actions, "answers": list(answers)},
+                **({"region": region} if region else {}))
+
+
 OK = {"click": "IDOK"}
 SMART_FILTER = {"click": "IDC_SMART_FILTER"}
 
-# name, the push (region, actions), the push back (region, actions), whether the score comes back
+# name, the push, the push back, whether the score comes back
 CASES = [
     ("optimized systems from a selection, smart filter on (the quick start)",
-     (VIOLIN_AND_CELLO_IN_SYSTEMS_1_AND_2, [distance("-36"), OK]),
-     (VIOLIN_AND_CELLO_IN_SYSTEMS_1_AND_2, [distance("36"), OK]), True),
+     run([distance("-36"), OK], SELECTION), run([distance("36"), OK], SELECTION), True),
     ("optimized systems from a selection, smart filter off",
-     (VIOLIN_AND_CELLO_IN_SYSTEMS_1_AND_2, [distance("-36"), SMART_FILTER, OK]),
-     (VIOLIN_AND_CELLO_IN_SYSTEMS_1_AND_2, [distance("36"), OK]), True),
+     run([distance("-36"), SMART_FILTER, OK], SELECTION), run([distance("36"), OK], SELECTION),
+     True),
     ("optimized systems without a selection, the range typed, smart filter off",
-     (None, [{"select": [2, 3]}, distance("-36"), *systems("2", "2"), SMART_FILTER, OK]),
-     (None, [{"select": [2, 3]}, distance("36"), *systems("2", "2"), OK]), True),
+     run([{"select": [2, 3]}, distance("-36"), *systems("2", "2"), SMART_FILTER, OK]),
+     run([{"select": [2, 3]}, distance("36"), *systems("2", "2"), OK]), True),
     ("optimized systems without a selection, all systems, smart filter on",
-     (None, [{"select": [1]}, distance("24"), OK]),
-     (None, [{"select": [1]}, distance("-24"), OK]), True),
+     run([{"select": [1]}, distance("24"), OK]), run([{"select": [1]}, distance("-24"), OK]),
+     True),
+    ("every staff with the smart filter ticked: Yes to going on without it, then the box is "
+     "cleared",
+     run([{"click": "IDC_ALL"}, distance("12"), OK], answers=["yes"]),
+     run([{"click": "IDC_ALL"}, distance("-12"), OK]), True),
     ("the global staff set",
-     (None, [{"select": [1]}, {"choose": 2}, distance("24"), OK]),
-     (None, [{"select": [1]}, {"choose": 2}, distance("-24"), OK]), True),
+     run([{"select": [1]}, {"choose": 2}, distance("24"), OK]),
+     run([{"select": [1]}, {"choose": 2}, distance("-24"), OK]), True),
     ("staff set #1, from a selection made while viewing it",
-     (VIOLIN_IN_STAFF_SET_1, [distance("-48"), OK]),
-     (VIOLIN_IN_STAFF_SET_1, [distance("48"), OK]), True),
+     run([distance("-48"), OK], VIOLIN_IN_STAFF_SET_1),
+     run([distance("48"), OK], VIOLIN_IN_STAFF_SET_1), True),
     ("the push back made without the selection: all systems, so system 2 moves too",
-     (VIOLIN_AND_CELLO_IN_SYSTEM_1, [distance("-36"), SMART_FILTER, OK]),
-     (None, [{"select": [2, 3]}, distance("36"), OK]), False),
+     run([distance("-36"), SMART_FILTER, OK], VIOLIN_AND_CELLO_IN_SYSTEM_1),
+     run([{"select": [2, 3]}, distance("36"), OK]), False),
 ]
 
 
@@ -85,25 +95,23 @@ def play(host, scenario, folder):
         return json.loads(done.stdout), score.read()
 
 
-def run_of(region, actions):
-    return {"region": region, "actions": actions} if region else {"actions": actions}
-
-
-def saved_keys(run):
-    return [(save["tag"], save["number"], save["increment"]) for save in run["saves"]
+def saved_keys(played):
+    """The keys of the records that a played run saved, in order."""
+    return [(save["tag"], save["number"], save["increment"]) for save in played["saves"]
             if save["stored"]]
 
 
 def case_failures(host, name, push, back, comes_back):
     with tempfile.TemporaryDirectory() as folder:
         _, before = play(host, {"runs": []}, folder)
-        transcript, after = play(host, {"runs": [run_of(*push), run_of(*back)]}, folder)
+        transcript, after = play(host, {"runs": [push, back]}, folder)
     runs = transcript["runs"]
     failures = []
-    for run, what in zip(runs, ("the push", "the push back")):
-        if run["closedBy"] != "ok" or run["messages"]:
-            failures.append(f"{what} did not end by OK without a message: closed by "
-                            f"{run['closedBy']}, messages {run['messages']}")
+    for played, given, what in zip(runs, (push, back), ("the push", "the push back")):
+        asked = [message["text"] for message in played["messages"]]
+        if played["closedBy"] != "ok" or len(asked) != len(given["answers"]):
+            failures.append(f"{what} did not end by OK with {len(given['answers'])} questions "
+                            f"answered: closed by {played['closedBy']}, messages {asked}")
     if not saved_keys(runs[0]):
         failures.append("the push moved nothing")
     if comes_back and sorted(saved_keys(runs[1])) != sorted(saved_keys(runs[0])):
@@ -124,7 +132,8 @@ def main():
         found = case_failures(host, name, push, back, comes_back)
         print(f"{'FAIL' if found else 'ok'}: {name}")
         failures += found
-    print("\n".join(failures))
+    for failure in failures:
+        print(failure)
     return 1 if failures else 0
 
 
