@@ -11,7 +11,8 @@ it was and solid where it is, with an arrow from one to the other, and every gap
 bracket labelled with how many EVPUs wider or narrower it became. Lists that did not change are
 drawn at half the scale, in grey, while another list of the page changed; otherwise (a staff set
 left as it was, or the whole page when only a staff set changed) they are left out and named in
-a note under the picture.
+a note under the picture. Drawn for the score alone, every list is drawn, each staff with its
+position beside it.
 
 The drawing reads the score's `view` as lumbrel-host writes it (`systems` and `staffLists`) and
 the staves' names as the instrument list shows them; draw() returns the SVG's text.
@@ -271,12 +272,14 @@ def draw(before, after, names, title):
                         f"{escape(line)}</text>")
             top += 20
     height = round(top + 4)
+    scales = (f"{OVERVIEW}" if after is None else
+              f"{FULL}, and {SMALL} in a list that did not change")
     return "\n".join([
         '<?xml version="1.0" encoding="UTF-8"?>',
         f'<svg xmlns="http://www.w3.org/2000/svg" width="{WIDTH}" height="{height}" '
         f'viewBox="0 0 {WIDTH} {height}" font-family="{FONT}" font-size="{FONT_SIZE}">',
         f"<title>{escape(title)}</title>",
-        f"<desc>Each staff is drawn with its five lines at its position in EVPUs: a quarter of a "
-        f"pixel for each EVPU ({SMALL} for a list that did not change).</desc>",
+        f"<desc>Each staff is drawn with its five lines at its position in EVPUs; pixels for "
+        f"each EVPU: {scales}.</desc>",
         '<rect width="100%" height="100%" fill="#ffffff"/>',
         *body, "</svg>", ""])
