@@ -14,7 +14,7 @@ install(TARGETS orvanelumbrel RUNTIME DESTINATION .)
 
 # After the DLL: the guide, BUILDINFO, and the checksums of all three.
 set(release_files_command "${LUMBREL_RELEASE_PYTHON}" "${release_script}" files
-    --version "${PROJECT_VERSION}" --source-dir "${PROJECT_SOURCE_DIR}"
+    --version "${LUMBREL_VERSION}" --source-dir "${PROJECT_SOURCE_DIR}"
     --compiler "${CMAKE_CXX_COMPILER}" --linker "${CMAKE_LINKER}")
 set(quoted_command "")
 foreach(argument IN LISTS release_files_command)
@@ -31,7 +31,8 @@ install(CODE "
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME lumbrel)
 set(CPACK_PACKAGE_VENDOR Orvane)
-set(CPACK_PACKAGE_FILE_NAME lumbrel-${PROJECT_VERSION}-win32)
+set(CPACK_PACKAGE_VERSION ${LUMBREL_VERSION})
+set(CPACK_PACKAGE_FILE_NAME lumbrel-${LUMBREL_VERSION}-win32)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Lumbrel, the staff-pushing plug-in (orvanelumbrel.dll)")
 # CPack's own archive carries the staged files' access and change times, owner and directory
 # order: this script writes it again in the one form its contents give.

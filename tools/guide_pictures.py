@@ -2,9 +2,11 @@
 """Makes the pictures of the user guide (docs/user-guide.md) into docs/guide/.
 
 From the examples in examples/guide/:
-  - the staff positions before and after a push, as SVG, from `lumbrel-host push --svg`
-    (and the example score's staff lists, from `lumbrel-host show --svg`), each made from one
-    entry of STAFF_PICTURES, which says what the picture shows;
+  - the staff positions before and after a push, as SVG, drawn by tools/page_picture.py from
+    what lumbrel-host says of the example score (`run --json`: its view, and the names as the
+    dialog's instrument list shows them) and of the score after the push (`push --json`, or
+    `run --json` of a scenario), each made from one entry of STAFF_PICTURES, which says what
+    the picture shows;
   - the dialog and the six message boxes as PNG, from orvanelumbrel.dll under Wine, through
     tests/win32/winhost.py (`picture` and `message-pictures`).
 
@@ -15,11 +17,13 @@ From the examples in examples/guide/:
       the committed PNG pictures of the dialog or of the message boxes are, pixel for pixel,
       what the DLL shows under Wine now (tests/win32/winhost.py --match; the wine_* tests)
   guide_pictures.py --host LUMBREL_HOST --check
-      the SVG pictures are as the host draws them today and show what their entries say; every
+      the SVG pictures are as they are drawn today and show what their entries say; every
       picture the guide shows is there and made here, and every one made here is shown; the alt
       text of each staff picture names exactly the staves, the distance and the staff lists in
-      which the picture's own data shows staves moving; and README.md and the guide name
-      exactly the files of the release archive (tools/release_archive.py ARCHIVE_FILES); the
+      which the picture's own data shows staves moving; the quick start's push is made from the
+      dialog of the quick start's picture; README.md and the guide name exactly the files of the
+      release archive (tools/release_archive.py ARCHIVE_FILES); the guide names one version,
+      LUMBREL_VERSION of CMakeLists.txt, which the plug-in's menu entry names too; and the
       README's picture of the dialog is the guide's
 
 `cmake --build --preset native --target guide_pictures` runs the first form.
@@ -37,6 +41,7 @@ import tempfile
 import xml.etree.ElementTree as ElementTree
 from typing import NamedTuple, Optional, Tuple
 
+import page_picture
 import release_archive
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -45,19 +50,22 @@ PICTURES = os.path.join(ROOT, "docs", "guide")
 GUIDE = os.path.join(ROOT, "docs", "user-guide.md")
 README_PICTURE = "dialog.png"  # docs/dialog.png, the README's: the guide's docs/guide/dialog.png
 README = os.path.join(ROOT, "README.md")
+CMAKELISTS = os.path.join(ROOT, "CMakeLists.txt")
 WINHOST = os.path.join(ROOT, "tests", "win32", "winhost.py")
 SVG = "{http://www.w3.org/2000/svg}"
 
 SCORE = "quartet.json"
+# the quick start's push: the dialog of its picture (the first of DIALOG_PICTURES), and OK
+QUICK_START, QUICK_START_DIALOG = "quick-start.json", "dialog.json"
 
 
 class StaffPicture(NamedTuple):
     """A picture of the example score's staff lists, and what it shows. Without staves, the
-    score as it is (`show`); with them, a push of those staves (by their names in the
-    instrument list) by `distance` EVPUs (+ up), to `scope` (the entry of "Staff systems to
-    affect:"), in the optimized systems `systems` (first, last; None for all) with the smart
-    filter on or off. `moved_in` names the staff lists, as the picture heads them, in which the
-    staves move."""
+    score as it is; with them, a push of those staves (by their names in the instrument list)
+    by `distance` EVPUs (+ up), to `scope` (the entry of "Staff systems to affect:"), in the
+    optimized systems `systems` (first, last; None for all) with the smart filter on or off;
+    or, with `scenario`, the push that scenario of examples/guide/ makes in the dialog, which
+    the other fields then state. `moved_in` names the staff lists in which the staves move."""
     file: str
     staves: Tuple[str, ...] = ()
     distance: int = 0
@@ -65,6 +73,7 @@ class StaffPicture(NamedTuple):
     systems: Optional[Tuple[int, int]] = None
     smart: int = 0
     moved_in: Tuple[str, ...] = ()
+    scenario: str = ""
 
 
 OPTIMIZED = "Optimized Staff Systems"
@@ -72,10 +81,10 @@ GLOBAL = "Global Staff Set"
 
 STAFF_PICTURES = [
     StaffPicture("staff-lists.svg"),
+    StaffPicture("quick-start.svg", ("Violin", "Cello"), -36, OPTIMIZED, systems=(1, 2),
+                 smart=1, moved_in=("System 1",), scenario="quick-start.json"),
     StaffPicture("optimized-systems.svg", ("Violin", "Cello"), -36, OPTIMIZED, smart=0,
                  moved_in=("System 1", "System 2")),
-    StaffPicture("smart-filter.svg", ("Violin", "Cello"), -36, OPTIMIZED, smart=1,
-                 moved_in=("System 1",)),
     StaffPicture("selected-systems.svg", ("Violin",), 24, OPTIMIZED, systems=(2, 2), smart=1,
                  moved_in=("System 2",)),
     StaffPicture("global-staff-set.svg", ("Oboe",), 24, GLOBAL, moved_in=(GLOBAL,)),
@@ -99,19 +108,31 @@ MESSAGE_PICTURES = [
 ]
 
 
-def read_score():
-    with open(os.path.join(EXAMPLES, SCORE), encoding="utf-8") as score:
-        return json.load(score)
+def host_json(host, command, cwd=EXAMPLES):
+    """What `lumbrel-host COMMAND --json` prints, read; RuntimeError when it fails."""
+    done = subprocess.run([host] + command + ["--json"], cwd=cwd, capture_output=True,
+                          check=False)
+    if done.returncode != 0:
+        raise RuntimeError(f"lumbrel-host {' '.join(command)} failed: "
+                           f"{done.stderr.decode(errors='replace').strip()}")
+    return json.loads(done.stdout)
 
 
-def staff_names(score):
-    """{staff number: its name as the instrument list shows it} for the example score: the
-    name without its leading caret commands (^fontTxt(...) and the like)."""
-    names = {}
-    for staff in score.get("staves", []):
-        name = re.sub(r"^(?:\^[A-Za-z]+\([^)]*\))*", "", staff.get("name", ""))
-        names[staff["number"]] = name or f"[Staff {staff['number']}]"
-    return names
+def score_as_shown(host):
+    """The example score as lumbrel-host reads it (its `view`), {staff number: name} as the
+    plug-in's instrument list shows the names, and the plug-in's menu entry: the dialog opened
+    once, and cancelled."""
+    with tempfile.TemporaryDirectory() as folder:
+        scenario = os.path.join(folder, "open.json")
+        with open(scenario, "w", encoding="utf-8") as file:
+            json.dump({"score": os.path.join(EXAMPLES, SCORE), "runs": [{}]}, file)
+        transcript = host_json(host, ["run", scenario])
+    view = transcript["score"]["view"]
+    items = next(control["items"] for control in transcript["runs"][0]["opened"]["controls"]
+                 if control["name"] == "IDC_INSTRUMENT_LIST")
+    global_list = next(entry["entries"] for entry in view["staffLists"] if entry["number"] == 0)
+    names = {entry["staff"]: name for entry, name in zip(global_list, items)}
+    return view, names, transcript["menu"][0]["text"]
 
 
 def scope_number(scope):
@@ -126,13 +147,11 @@ def scope_number(scope):
     return int(number.group(1)) + 2
 
 
-def host_command(picture, score):
-    """The lumbrel-host command that draws `picture`, without its --svg."""
-    if not picture.staves:
-        return ["show", SCORE]
-    names = staff_names(score)
-    global_list = next(entry["entries"] for entry in score["staffLists"] if entry["number"] == 0)
-    slots = [names[entry["staff"]] for entry in global_list]  # the instrument list, in order
+def host_command(picture, names):
+    """The lumbrel-host command (without --json) whose score is the picture's after."""
+    if picture.scenario:
+        return ["run", picture.scenario]
+    slots = list(names.values())  # the instrument list, in order
     positions = ",".join(str(slots.index(name)) for name in picture.staves)
     command = ["push", SCORE, "--staves", positions, "--distance", str(picture.distance),
                "--scope", str(scope_number(picture.scope))]
@@ -141,17 +160,36 @@ def host_command(picture, score):
     return command + ["--smart", str(picture.smart)]
 
 
+def picture_title(picture):
+    """What the picture shows, in a line."""
+    if not picture.staves:
+        return "The staff lists of the example score"
+    way = "up" if picture.distance > 0 else "down"
+    systems = (f"systems {picture.systems[0]} to {picture.systems[1]}" if picture.systems else
+               "all systems")
+    where = (f"{picture.scope}, {systems}, smart filter {'on' if picture.smart else 'off'}"
+             if picture.scope == OPTIMIZED else picture.scope)
+    return f"{' and '.join(picture.staves)} pushed {way} by {abs(picture.distance)} EVPUs: {where}"
+
+
 def draw_staff_pictures(host, folder):
     """Draws the staff pictures into `folder`; the problems, as lines for a person."""
     problems = []
-    score = read_score()
+    try:
+        before, names, _ = score_as_shown(host)
+    except RuntimeError as error:
+        return [f"the example score: {error}"]
     for picture in STAFF_PICTURES:
-        command = host_command(picture, score)
-        done = subprocess.run([host] + command + ["--svg", os.path.join(folder, picture.file)],
-                              cwd=EXAMPLES, capture_output=True, check=False)
-        if done.returncode != 0:
-            problems.append(f"{picture.file}: lumbrel-host {' '.join(command)} failed: "
-                            f"{done.stderr.decode(errors='replace').strip()}")
+        after = None
+        if picture.staves:
+            try:
+                after = host_json(host, host_command(picture, names))["score"]["view"]
+            except RuntimeError as error:
+                problems.append(f"{picture.file}: {error}")
+                continue
+        with open(os.path.join(folder, picture.file), "w", encoding="utf-8",
+                  newline="\n") as out:
+            out.write(page_picture.draw(before, after, names, picture_title(picture)))
     return problems
 
 
@@ -196,27 +234,30 @@ def guide_pictures():
 
 def moves_drawn(path, names):
     """What a staff picture's own data shows moving: the staves' names, the distances and the
-    headings of the lists they move in; and the headings of all its lists."""
+    names of the lists they move in; and every list the picture names, drawn or noted."""
     root = ElementTree.parse(path).getroot()
-    staves, distances, lists, headings = set(), set(), set(), set()
+    staves, distances, lists, named = set(), set(), set(), set()
     for group in root.iter(f"{SVG}g"):
         if group.get("class") != "staff-list":
             continue
-        heading = "".join(group.find(f"{SVG}text").itertext())
-        headings.add(heading)
+        named.add(group.get("data-name"))
+        named.update(re.findall(r"System \d+", "".join(group.find(f"{SVG}text").itertext())))
         for staff in group.iter(f"{SVG}g"):
             if "moved" in staff.get("class", "").split():
                 staves.add(names.get(int(staff.get("data-staff")), staff.get("data-staff")))
                 distances.add(int(staff.get("data-distance")))
-                lists.add(heading)
-    return staves, distances, lists, headings
+                lists.add(group.get("data-name"))
+    for note in root.iter(f"{SVG}text"):
+        if note.get("class") == "note":
+            named.update(re.findall(r"System \d+|Global Staff Set|Staff Set #\d", note.text))
+    return staves, distances, lists, named
 
 
 def alt_text_problems(picture, alt, path, names):
     """Where the entry of a staff picture or its alt text in the guide says otherwise than the
     picture's data shows."""
     problems = []
-    staves, distances, lists, headings = moves_drawn(path, names)
+    staves, distances, lists, named = moves_drawn(path, names)
     where = f"docs/guide/{picture.file}"
     stated = (set(picture.staves), {picture.distance} if picture.staves else set(),
               set(picture.moved_in))
@@ -224,24 +265,24 @@ def alt_text_problems(picture, alt, path, names):
         problems.append(f"{where}: its entry says {sorted(stated[0])} move by "
                         f"{sorted(stated[1])} in {sorted(stated[2])}; the picture shows "
                         f"{sorted(staves)} moving by {sorted(distances)} in {sorted(lists)}")
-    named = {name for name in names.values()
-             if re.search(rf"\b{re.escape(name)}\b", alt, re.IGNORECASE)}
-    if named != staves:
-        problems.append(f"{where}: the alt text names {sorted(named) or 'no staff'}, the picture "
-                        f"moves {sorted(staves) or 'no staff'}")
+    mentioned = {name for name in names.values()
+                 if re.search(rf"\b{re.escape(name)}\b", alt, re.IGNORECASE)}
+    if mentioned != staves:
+        problems.append(f"{where}: the alt text names {sorted(mentioned) or 'no staff'}, the "
+                        f"picture moves {sorted(staves) or 'no staff'}")
     said = {int(amount) * (1 if way == "up" else -1)
             for way, amount in re.findall(r"\b(up|down) by (\d+) EVPUs\b", alt)}
     if said != distances:
         problems.append(f"{where}: the alt text gives the distances {sorted(said)}, the "
                         f"picture {sorted(distances)} (in EVPUs, + up)")
-    for heading in sorted(lists):
-        if heading not in alt:
-            problems.append(f"{where}: the alt text does not name {heading}, where staves move")
+    for name in sorted(lists):
+        if name not in alt:
+            problems.append(f"{where}: the alt text does not name {name}, where staves move")
     list_names = r"\b(?:system \d+|staff set #\d+|global staff (?:set|list))"
     for mention in re.findall(list_names, alt, re.IGNORECASE):
-        if mention not in headings:
+        if mention not in named:
             problems.append(f"{where}: the alt text names the staff list {mention!r}, which the "
-                            f"picture heads as one of {sorted(headings)}")
+                            f"picture names as one of {sorted(named)}")
     return problems
 
 
@@ -253,7 +294,8 @@ def archive_file_problems(path):
         text = document.read()
     where = os.path.relpath(path, ROOT)
     files = set(release_archive.ARCHIVE_FILES)
-    sentences = re.findall(r"`lumbrel-[0-9.]+-win32\.zip`.*?(?:\.(?=\s)|$)", text, re.DOTALL)
+    sentences = re.findall(r"`lumbrel-[0-9][0-9a-z.]*-win32\.zip`.*?(?:\.(?=\s)|$)", text,
+                           re.DOTALL)
     sentences = [sentence for sentence in sentences if re.search(r"\bholds\b", sentence)]
     if not sentences:
         return [f"{where} does not say which files the release archive holds"]
@@ -271,6 +313,51 @@ def archive_file_problems(path):
     return problems
 
 
+def version_problems(menu):
+    """Where the plug-in's menu entry (`menu`, as the host shows it) or the guide names another
+    version than LUMBREL_VERSION of CMakeLists.txt, the release archive's and BUILDINFO's."""
+    with open(CMAKELISTS, encoding="utf-8") as cmake:
+        found = re.search(r"^set\(LUMBREL_VERSION ([^\s)]+)\)", cmake.read(), re.MULTILINE)
+    if not found:
+        return ["CMakeLists.txt sets no LUMBREL_VERSION"]
+    version = found.group(1)
+    problems = []
+    if f"[v {version}]" not in menu:
+        problems.append(f"the plug-in's menu entry {menu!r} does not name version {version}, "
+                        "CMakeLists.txt's LUMBREL_VERSION")
+    with open(GUIDE, encoding="utf-8") as guide:
+        text = guide.read()
+    named = re.findall(r"lumbrel-([0-9][0-9a-z.]*)-win32\.zip|\[v ([^\]]+)\]|"
+                       r"\b(?:Lumbrel|release|version) ([0-9][0-9a-z.]*[0-9a-z])", text)
+    named = [next(part for part in parts if part) for parts in named]
+    if version not in named:
+        problems.append(f"docs/user-guide.md does not name version {version}")
+    for other in sorted(set(named) - {version}):
+        problems.append(f"docs/user-guide.md names version {other}; the release is {version} "
+                        "(CMakeLists.txt's LUMBREL_VERSION)")
+    return problems
+
+
+def quick_start_problems():
+    """Where the quick start's scenario opens the dialog otherwise than the scenario of the
+    dialog's picture, or does more in it than pressing OK."""
+    scenarios = []
+    for name in (QUICK_START, QUICK_START_DIALOG):
+        with open(os.path.join(EXAMPLES, name), encoding="utf-8") as scenario:
+            scenarios.append(json.load(scenario))
+    pressed, shown = scenarios
+    problems = []
+    for part in ("score", "settings"):
+        if pressed.get(part) != shown.get(part):
+            problems.append(f"examples/guide/{QUICK_START}: its {part} is not "
+                            f"{QUICK_START_DIALOG}'s, whose dialog the quick start shows")
+    runs = [(run.get("region"), run.get("actions", [])) for run in pressed.get("runs", [])]
+    if runs != [(shown["runs"][0].get("region"), [{"click": "IDOK"}])]:
+        problems.append(f"examples/guide/{QUICK_START}: not one run from {QUICK_START_DIALOG}'s "
+                        "selection that presses OK alone")
+    return problems
+
+
 def check(host):
     """Problems with the pictures as checked in, and with what the guide says of them."""
     problems = []
@@ -278,7 +365,12 @@ def check(host):
     made |= {name for name, _ in DIALOG_PICTURES}
     made |= {name for _, names in MESSAGE_PICTURES for name in names}
     shown = guide_pictures()
-    names = staff_names(read_score())
+    problems += quick_start_problems()
+    try:
+        _, names, menu = score_as_shown(host)
+    except RuntimeError as error:
+        return problems + [f"the example score: {error}"]
+    problems += version_problems(menu)
     with tempfile.TemporaryDirectory() as folder:
         problems += draw_staff_pictures(host, folder)
         for picture in STAFF_PICTURES:

@@ -163,7 +163,7 @@ def canonical_zip(args):
 
 def read_archive(path):
     """The release archive at `path` as (folder, {file name: bytes}, date): its one folder
-    ("lumbrel-1.2-win32/"), the archive's files in it, and the date all its entries carry.
+    ("lumbrel-1.02a-win32/"), the archive's files in it, and the date all its entries carry.
     ReleaseError when it does not hold ARCHIVE_FILES alone in one folder, one date."""
     with zipfile.ZipFile(path) as archive:
         infos = archive.infolist()

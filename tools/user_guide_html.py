@@ -3,8 +3,10 @@
 
 Every picture the guide shows (Markdown images and <img> tags alike) is read from its path,
 relative to the guide's folder, and embedded in the page as a data: URI, so that the page shows
-them wherever it is opened. The output depends on nothing but the guide, its pictures and the
-markdown module's version: no time, path or host name goes into it.
+them wherever it is opened. The page fits any screen: on a narrow one, long code wraps, each
+table row is laid out as a block, every cell after its column's header, and pictures shrink.
+The output depends on nothing but the guide, its pictures and the markdown module's version: no
+time, path or host name goes into it.
 
 Usage: user_guide_html.py GUIDE.md OUTPUT.html
 Exits 2, naming the guide and the picture, when a picture is missing or not a local file of a
@@ -12,6 +14,7 @@ known kind, and when the markdown module (Debian's python3-markdown) is not inst
 """
 
 import base64
+import html
 import os
 import re
 import sys
@@ -40,12 +43,23 @@ PAGE = """<!DOCTYPE html>
 <title>{title}</title>
 <style>
 body {{ font-family: "Segoe UI", Arial, sans-serif; line-height: 1.5; max-width: 48em;
-       margin: 2em auto; padding: 0 1em; color: #222; }}
+       margin: 2em auto; padding: 0 1em; color: #222; overflow-wrap: break-word; }}
 img {{ max-width: 100%; height: auto; }}
 code, pre {{ font-family: Consolas, "Courier New", monospace; background: #f4f4f4; }}
-pre {{ padding: 0.5em; overflow-x: auto; }}
-table {{ border-collapse: collapse; }}
-th, td {{ border: 1px solid #bbb; padding: 0.2em 0.5em; text-align: left; }}
+code {{ overflow-wrap: anywhere; }}
+pre {{ padding: 0.5em; overflow-x: auto; white-space: pre-wrap; }}
+table {{ border-collapse: collapse; display: block; overflow-x: auto; }}
+th, td {{ border: 1px solid #bbb; padding: 0.2em 0.5em; text-align: left; vertical-align: top; }}
+@media (max-width: 40em) {{
+  body {{ margin: 1em auto; padding: 0 0.75em; }}
+  ul, ol {{ padding-left: 1.5em; }}
+  table, thead, tbody, tr, td {{ display: block; }}
+  thead {{ display: none; }}
+  tr {{ border: 1px solid #bbb; margin: 0 0 0.5em; padding: 0.2em 0; }}
+  td {{ border: none; }}
+  td:empty {{ display: none; }}
+  td[data-label]::before {{ content: attr(data-label) ": "; font-weight: bold; }}
+}}
 </style>
 </head>
 <body>
@@ -53,6 +67,11 @@ th, td {{ border: 1px solid #bbb; padding: 0.2em 0.5em; text-align: left; }}
 </body>
 </html>
 """
+
+# a table's header cells, and the rows of its body
+TABLE = re.compile(r"<table>.*?</table>", re.DOTALL)
+HEADER_CELL = re.compile(r"<th\b[^>]*>(.*?)</th>", re.DOTALL)
+ROW = re.compile(r"<tr>.*?</tr>", re.DOTALL)
 
 
 class GuideError(Exception):
@@ -79,6 +98,20 @@ def data_uri(guide, src):
     return f"data:{kind};base64,{base64.b64encode(content).decode('ascii')}"
 
 
+def labelled_cells(table):
+    """The table with each body cell labelled (data-label) by its column's header, which a
+    narrow screen shows before the cell when it lays the rows out one under the other."""
+    labels = [html.escape(re.sub(r"<[^>]+>", "", html.unescape(cell)).strip(), quote=True)
+              for cell in HEADER_CELL.findall(table)]
+
+    def row(match):
+        cells = iter(labels)
+        return re.sub(r"<td\b", lambda cell: f'<td data-label="{next(cells, "")}"',
+                      match.group(0))
+
+    return ROW.sub(row, table)
+
+
 def guide_page(guide):
     """The HTML page of the guide at path guide, pictures embedded; raises GuideError."""
     with open(guide, encoding="utf-8") as source:
@@ -86,6 +119,7 @@ def guide_page(guide):
     converter = markdown.Markdown(extensions=["extra", "sane_lists", "toc"])
     body = converter.convert(text)
     body = IMG_SRC.sub(lambda m: m.group(1) + '"' + data_uri(guide, m.group(3)) + '"', body)
+    body = TABLE.sub(lambda m: labelled_cells(m.group(0)), body)
     headings = converter.toc_tokens
     title = headings[0]["name"] if headings else "Lumbrel"
     return PAGE.format(title=title, body=body)

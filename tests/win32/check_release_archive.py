@@ -11,6 +11,7 @@ Checks:
   - the DLL in it is byte for byte the DLL of the win32 build;
   - BUILDINFO names the commit, the source date, and the compiler, binutils and CMake, and says
     "signature: unsigned";
+  - BUILDINFO's first line and the user guide name the archive's version, Lumbrel V;
   - the user guide is one HTML page whose pictures are all embedded.
 
 Then the archive signed as scripts/release signs it (tools/release_signature.py), with a
@@ -85,6 +86,12 @@ def check(archive_path, version):
         content = {name: archive.read(folder + name) for name in names}
 
     buildinfo = read_buildinfo(content["BUILDINFO"].decode("utf-8"))
+    # one version: the archive's, BUILDINFO's and the guide's (guide_pictures holds the
+    # plug-in's menu entry to it)
+    if not content["BUILDINFO"].decode("utf-8").startswith(f"Lumbrel {version}, "):
+        failures.append(f"BUILDINFO: its first line does not name Lumbrel {version}")
+    if f"Lumbrel {version}".encode() not in content["user-guide.html"]:
+        failures.append(f"user-guide.html does not name Lumbrel {version}")
     for key in ("commit", "source date", "compiler", "binutils", "cmake", "signature"):
         if not buildinfo.get(key):
             failures.append(f"BUILDINFO: no {key}")
