@@ -314,8 +314,8 @@ def archive_file_problems(path):
 
 
 def version_problems(menu):
-    """Where the plug-in's menu entry (`menu`, as the host shows it) or the guide names another
-    version than LUMBREL_VERSION of CMakeLists.txt, the release archive's and BUILDINFO's."""
+    """Where the plug-in's menu entry (`menu`, as the host shows it), the guide or the README
+    names another version than LUMBREL_VERSION of CMakeLists.txt, the release archive's and BUILDINFO's."""
     with open(CMAKELISTS, encoding="utf-8") as cmake:
         found = re.search(r"^set\(LUMBREL_VERSION ([^\s)]+)\)", cmake.read(), re.MULTILINE)
     if not found:
@@ -325,16 +325,18 @@ def version_problems(menu):
     if f"[v {version}]" not in menu:
         problems.append(f"the plug-in's menu entry {menu!r} does not name version {version}, "
                         "CMakeLists.txt's LUMBREL_VERSION")
-    with open(GUIDE, encoding="utf-8") as guide:
-        text = guide.read()
-    named = re.findall(r"lumbrel-([0-9][0-9a-z.]*)-win32\.zip|\[v ([^\]]+)\]|"
-                       r"\b(?:Lumbrel|release|version) ([0-9][0-9a-z.]*[0-9a-z])", text)
-    named = [next(part for part in parts if part) for parts in named]
-    if version not in named:
-        problems.append(f"docs/user-guide.md does not name version {version}")
-    for other in sorted(set(named) - {version}):
-        problems.append(f"docs/user-guide.md names version {other}; the release is {version} "
-                        "(CMakeLists.txt's LUMBREL_VERSION)")
+    for page in (GUIDE, README):
+        name = os.path.relpath(page, ROOT)
+        with open(page, encoding="utf-8") as text:
+            named = re.findall(r"lumbrel-([0-9][0-9a-z.]*)-win32\.zip|\[v ([^\]]+)\]|"
+                               r"\b(?:Lumbrel|release|version) ([0-9][0-9a-z.]*[0-9a-z])",
+                               text.read())
+        named = [next(part for part in parts if part) for parts in named]
+        if version not in named:
+            problems.append(f"{name} does not name version {version}")
+        for other in sorted(set(named) - {version}):
+            problems.append(f"{name} names version {other}; the release is {version} "
+                            "(CMakeLists.txt's LUMBREL_VERSION)")
     return problems
 
 
