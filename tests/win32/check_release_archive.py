@@ -161,23 +161,43 @@ def throwaway_signers(folder):
     openssl("req", "-x509", "-key", path["ca key"], "-out", path["ca"], "-subj",
             f"/CN={THROWAWAY_CA}", "-days", "2", "-addext", "basicConstraints=critical,CA:true",
             "-addext", "keyUsage=critical,keyCertSign")
-    request = openssl("req", "-new", "-key", path["key"], "-subj",
-                      f"/O={THROWAWAY_SIGNER_O}/CN={THROWAWAY_SIGNER_CN}")
+    request = os.path.join(folder, "signer.csr")
+    openssl("req", "-new", "-key", path["key"], "-out", request, "-subj",
+            f"/O={THROWAWAY_SIGNER_O}/CN={THROWAWAY_SIGNER_CN}")
+    # `openssl ca` takes the dates themselves, as every OpenSSL 3 does (a negative -days of
+    # `openssl x509` is refused by the later ones), and keeps its books in the folder.
+    config = os.path.join(folder, "ca.cnf")
+    with open(config, "w", encoding="ascii") as file:
+        file.write(f"[ca]\ndefault_ca = throwaway\n[throwaway]\n"
+                   f"database = {folder}/index.txt\nnew_certs_dir = {folder}\n"
+                   "rand_serial = yes\nunique_subject = no\ndefault_md = sha256\n"
+                   "policy = any\n[any]\norganizationName = supplied\n"
+                   "commonName = supplied\n")
+    open(os.path.join(folder, "index.txt"), "w", encoding="ascii").close()
 
-    def certificate(usage, days):
+    def certificate(usage, first_day, last_day):
+        """A certificate of the signer's key for `usage`, valid from the start of the day
+        `first_day` days from today to the end of the day `last_day` (UTC)."""
         extensions = os.path.join(folder, "extensions")
         with open(extensions, "w", encoding="ascii") as file:
             file.write(f"keyUsage=critical,digitalSignature\nextendedKeyUsage={usage}\n")
-        return openssl("x509", "-req", "-CA", path["ca"], "-CAkey", path["ca key"], "-days",
-                       str(days), "-extfile", extensions, stdin=request)
+        today = int(time.time()) // 86400 * 86400
+        start, end = (time.strftime("%Y%m%d%H%M%SZ", time.gmtime(today + days * 86400))
+                      for days in (first_day, last_day + 1))
+        issued = os.path.join(folder, "issued.pem")
+        openssl("ca", "-batch", "-config", config, "-cert", path["ca"], "-keyfile",
+                path["ca key"], "-in", request, "-out", issued, "-notext", "-preserveDN",
+                "-startdate", start, "-enddate", end, "-extfile", extensions)
+        with open(issued, "rb") as file:
+            return file.read()
 
     with open(path["ca"], "rb") as file:
         authority = file.read()
-    for name, usage, days in (("chain", "codeSigning", 1),
-                              ("not for code signing", "serverAuth", 1),
-                              ("expired", "codeSigning", -1)):
+    for name, usage, first_day, last_day in (("chain", "codeSigning", 0, 1),
+                                             ("not for code signing", "serverAuth", 0, 1),
+                                             ("expired", "codeSigning", -3, -1)):
         with open(path[name], "wb") as file:
-            file.write(certificate(usage, days) + authority)
+            file.write(certificate(usage, first_day, last_day) + authority)
     with open(path["password"], "w", encoding="utf-8") as file:
         file.write(PASSWORD + "\n")
     openssl("pkcs12", "-export", "-inkey", path["key"], "-in", path["chain"], "-out",
