@@ -19,8 +19,13 @@ write the very same transcript, byte for byte, and tell the same story to a pers
                                         each message box as it was shown, one file for each,
                                         from lumbrel-winhost --message-png
                                         With --match, each picture must equal the file of its
-                                        name pixel for pixel (the guide's and the README's
-                                        pictures are held to what the DLL shows so)
+                                        name pixel for pixel
+  winhost.py references [--match] [dialogs|messages]
+                                        the same pictures, of the user guide's scenarios, into
+                                        pictures/wine-N/ for the running Wine's major version
+                                        N: each Wine draws its own; --match holds them to it,
+                                        a Wine with none yet failing with how to make them,
+                                        and the pages' pictures (docs/guide/) to Wine 8's
   winhost.py no-display SCENARIO        without a display: exit status 2, the reason, no output
   winhost.py session-start --state FOLDER
   winhost.py session-stop --state FOLDER
@@ -41,6 +46,7 @@ import ctypes
 import difflib
 import json
 import os
+import re
 import shutil
 import signal
 import struct
@@ -51,6 +57,7 @@ import time
 import zlib
 
 SKIP = 77
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINE_FONTS = "/usr/share/wine/fonts"  # from the Debian package fonts-wine
 WINE64 = "/usr/lib/wine/wine64"  # Debian's 64-bit loader: runs 64-bit Windows programs natively
 TIMEOUT = 120  # seconds for one host run
@@ -678,7 +685,17 @@ def scenario_groups(items, pictures_each=None):
     return groups
 
 
-def keep_pictures(arguments, pictures):
+class Failed(Exception):
+    """A picture could not be taken: the reason, for a person."""
+
+
+# What to do when pictures differ from the files they are held to, by the command that held them.
+REMAKE_GUIDE = "make them anew (cmake --build --preset native --target guide_pictures)"
+REMAKE_REFERENCES = ("make this Wine's anew (cmake --build --preset native --target "
+                     "wine_references), look at them, and commit them with the change")
+
+
+def keep_pictures(arguments, pictures, remake=REMAKE_GUIDE):
     """Saves each picture taken, [(file, PNG data, what it shows)], at its file; with --match
     compares it with the file instead and keeps the ones that differ in --fresh-dir. Returns
     the exit status."""
@@ -701,79 +718,167 @@ def keep_pictures(arguments, pictures):
         print(f"DIFFERENT {output}: {what}: {difference}; the DLL's picture is {fresh}")
     if differing:
         print(f"{differing} of {len(pictures)} pictures are not the ones committed: if they "
-              "should change, make them anew (cmake --build --preset native --target "
-              "guide_pictures) and commit them with the change")
+              f"should change, {remake}")
     return 1 if differing else 0
+
+
+def dialog_pictures(session, winhost, folder, groups):
+    """The dialog as it opened for each (scenario, [file]) of `groups`: [(file, PNG data, what
+    it shows)]; then a picture that can't be written must give exit status 2, the reason, and
+    no other output. Failed when a picture is not taken or that check fails."""
+    pictures = []
+    for scenario, (output,) in groups:
+        raw = os.path.join(folder, "dialog.png")
+        done = session.run([winhost, "run", scenario, "--png", raw])
+        if done.returncode != 0 or not os.path.isfile(raw):
+            raise Failed(f"{scenario}: lumbrel-winhost saved no picture: "
+                         f"{done.stderr.decode(errors='replace')}")
+        with open(raw, "rb") as raw_file:
+            data = raw_file.read()
+        os.remove(raw)
+        problems = check_picture(data)
+        if problems:
+            raise Failed("\n".join(f"{scenario}: {problem}" for problem in problems))
+        pictures.append((output, data, f"the dialog of {os.path.basename(scenario)}"))
+    missing = os.path.join(folder, "missing", "dialog.png")
+    out = os.path.join(folder, "out.json")
+    failed = session.run([winhost, "run", groups[0][0], "--png", missing, "--out", out])
+    reason = failed.stderr.decode(errors="replace")
+    if (failed.returncode != 2 or failed.stdout or os.path.exists(out)
+            or f"{missing}: cannot write" not in reason):
+        raise Failed(f"a picture that can't be written gave exit status {failed.returncode}, "
+                     f"{len(failed.stdout)} bytes printed, out.json written: "
+                     f"{os.path.exists(out)}, and the reason {reason[-300:]!r}")
+    return pictures
+
+
+def message_box_pictures(session, winhost, folder, groups):
+    """Each message box as it was shown, for each (scenario, [file for each box]) of `groups`:
+    [(file, PNG data, what it shows)]. Failed when a picture is not taken."""
+    pictures = []
+    for scenario, outputs in groups:
+        pattern = os.path.join(folder, "box-%d.png")
+        done = session.run([winhost, "run", scenario, "--json", "--message-png", pattern])
+        if done.returncode != 0:
+            raise Failed(f"{scenario}: lumbrel-winhost failed: "
+                         f"{done.stderr.decode(errors='replace')}")
+        boxes = [message for run in json.loads(done.stdout)["runs"]
+                 for message in run["messages"]]
+        if len(boxes) != len(outputs):
+            raise Failed(f"{scenario} shows {len(boxes)} message boxes, for {len(outputs)} "
+                         "pictures named")
+        for number, (box, output) in enumerate(zip(boxes, outputs), 1):
+            path = pattern.replace("%d", str(number))
+            if not os.path.isfile(path):
+                raise Failed(f"{scenario}: no picture of message box {number} "
+                             f"({box['caption']})")
+            with open(path, "rb") as raw_file:
+                data = raw_file.read()
+            os.remove(path)
+            problems = check_picture(data, MESSAGE_BOX_SIZE, f"message box {number}")
+            if problems:
+                raise Failed("\n".join(f"{scenario}: {problem}" for problem in problems))
+            pictures.append((output, data, f"{box['caption']}: {box['text']}"))
+    return pictures
 
 
 def picture(arguments):
     groups = scenario_groups(arguments.items, pictures_each=1)
     winhost = built_winhost(arguments)
-    pictures = []
     with session_of(arguments) as session, tempfile.TemporaryDirectory() as folder:
-        for scenario, (output,) in groups:
-            raw = os.path.join(folder, "dialog.png")
-            done = session.run([winhost, "run", scenario, "--png", raw])
-            if done.returncode != 0 or not os.path.isfile(raw):
-                print(f"{scenario}: lumbrel-winhost saved no picture: "
-                      f"{done.stderr.decode(errors='replace')}")
-                return 1
-            with open(raw, "rb") as raw_file:
-                data = raw_file.read()
-            os.remove(raw)
-            problems = check_picture(data)
-            for problem in problems:
-                print(f"{scenario}: {problem}")
-            if problems:
-                return 1
-            pictures.append((output, data, f"the dialog of {os.path.basename(scenario)}"))
-        # a picture that can't be written: exit status 2, the reason, and no other output
-        missing = os.path.join(folder, "missing", "dialog.png")
-        out = os.path.join(folder, "out.json")
-        failed = session.run([winhost, "run", groups[0][0], "--png", missing, "--out", out])
-        reason = failed.stderr.decode(errors="replace")
-        if (failed.returncode != 2 or failed.stdout or os.path.exists(out)
-                or f"{missing}: cannot write" not in reason):
-            print(f"a picture that can't be written gave exit status {failed.returncode}, "
-                  f"{len(failed.stdout)} bytes printed, out.json written: "
-                  f"{os.path.exists(out)}, and the reason {reason[-300:]!r}")
-            return 1
+        pictures = dialog_pictures(session, winhost, folder, groups)
     return keep_pictures(arguments, pictures)
 
 
 def message_pictures(arguments):
     groups = scenario_groups(arguments.items)
     winhost = built_winhost(arguments)
-    pictures = []
     with session_of(arguments) as session, tempfile.TemporaryDirectory() as folder:
-        for scenario, outputs in groups:
-            pattern = os.path.join(folder, "box-%d.png")
-            done = session.run([winhost, "run", scenario, "--json", "--message-png", pattern])
-            if done.returncode != 0:
-                print(f"{scenario}: lumbrel-winhost failed: "
-                      f"{done.stderr.decode(errors='replace')}")
-                return 1
-            boxes = [message for run in json.loads(done.stdout)["runs"]
-                     for message in run["messages"]]
-            if len(boxes) != len(outputs):
-                print(f"{scenario} shows {len(boxes)} message boxes, for {len(outputs)} "
-                      "pictures named")
-                return 1
-            for number, (box, output) in enumerate(zip(boxes, outputs), 1):
-                path = pattern.replace("%d", str(number))
-                if not os.path.isfile(path):
-                    print(f"{scenario}: no picture of message box {number} ({box['caption']})")
-                    return 1
-                with open(path, "rb") as raw_file:
-                    data = raw_file.read()
-                os.remove(path)
-                problems = check_picture(data, MESSAGE_BOX_SIZE, f"message box {number}")
-                for problem in problems:
-                    print(f"{scenario}: {problem}")
-                if problems:
-                    return 1
-                pictures.append((output, data, f"{box['caption']}: {box['text']}"))
+        pictures = message_box_pictures(session, winhost, folder, groups)
     return keep_pictures(arguments, pictures)
+
+
+# The reference pictures of the dialog and the message boxes: one folder for each major
+# version of Wine, named for it (wine-8, wine-10), since each draws them its own way. The
+# pages' pictures (docs/guide/, docs/dialog.png) are those of PAGES_WINE, Debian 12's.
+REFERENCES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "pictures")
+PAGES_WINE = 8
+
+
+def wine_major():
+    """The major version of the Wine installed, as a number; a Skip where Wine cannot start."""
+    version = wine_version()
+    found = re.match(r"wine-(\d+)", version)
+    if not found:
+        raise Skip(f"`wine --version` says {version!r}, which names no version")
+    return int(found.group(1))
+
+
+def guide_windows(kinds, folder):
+    """The guide's pictures of the given kinds ("dialogs", "messages") as (kind, [(scenario,
+    [file in `folder` for each picture])]), in the guide's order (tools/guide_pictures.py)."""
+    sys.path.insert(0, os.path.join(ROOT, "tools"))
+    import guide_pictures  # pylint: disable=import-outside-toplevel
+    lists = {"dialogs": [(scenario, [name]) for name, scenario in guide_pictures.DIALOG_PICTURES],
+             "messages": guide_pictures.MESSAGE_PICTURES}
+    return [(kind, [(os.path.join(guide_pictures.EXAMPLES, scenario),
+                     [os.path.join(folder, name) for name in names])
+                    for scenario, names in lists[kind]]) for kind in kinds]
+
+
+def pages_problems(groups):
+    """Where the pages' pictures of `groups` (as guide_windows gives them) are not PAGES_WINE's
+    references, pixel for pixel: one line each."""
+    problems = []
+    kept = os.path.join(REFERENCES, f"wine-{PAGES_WINE}")
+    for _, kind_groups in groups:
+        for _, outputs in kind_groups:
+            for output in outputs:
+                name = os.path.basename(output)
+                reference = os.path.join(kept, name)
+                try:
+                    with open(os.path.join(ROOT, "docs", "guide", name), "rb") as page, \
+                            open(reference, "rb") as kept_file:
+                        if png_pixels(page.read()) == png_pixels(kept_file.read()):
+                            continue
+                    why = "shows other pixels"
+                except OSError as missing:
+                    why = f"cannot be read ({missing.strerror}: {missing.filename})"
+                problems.append(f"docs/guide/{name}, the pages' picture, is not Wine "
+                                f"{PAGES_WINE}'s reference {os.path.relpath(reference, ROOT)}: "
+                                f"one of them {why}; make both under Wine {PAGES_WINE} "
+                                "(cmake --build --preset native --target guide_pictures "
+                                "wine_references)")
+    return problems
+
+
+def references(arguments):
+    """Takes the dialog's and the message boxes' pictures into the reference folder of the
+    running Wine's major version; with --match, holds them to it instead (and the pages'
+    pictures to PAGES_WINE's references). Returns the exit status."""
+    major = wine_major()
+    folder = os.path.join(arguments.folder, f"wine-{major}")
+    shown = os.path.relpath(folder, ROOT) if folder.startswith(ROOT + os.sep) else folder
+    groups = guide_windows([arguments.kind] if arguments.kind else ["dialogs", "messages"],
+                           folder)
+    problems = pages_problems(groups) if arguments.match else []
+    for problem in problems:
+        print(problem)
+    if arguments.match and not os.path.isdir(folder):
+        print(f"no reference pictures for Wine {major} yet ({shown} is missing): make them "
+              f"under Wine {major} with `cmake --build --preset native --target "
+              "wine_references`, look at them, and commit the folder")
+        return 1
+    winhost = built_winhost(arguments)
+    pictures = []
+    with session_of(arguments) as session, tempfile.TemporaryDirectory() as scratch:
+        for kind, kind_groups in groups:
+            take = dialog_pictures if kind == "dialogs" else message_box_pictures
+            pictures += take(session, winhost, scratch, kind_groups)
+    if not arguments.match:
+        os.makedirs(folder, exist_ok=True)
+    status = keep_pictures(arguments, pictures, REMAKE_REFERENCES)
+    return 1 if problems else status
 
 
 def no_display(arguments):
@@ -832,7 +937,15 @@ def main():
     messages_command.add_argument("items", nargs="+", metavar="SCENARIO OUT.png...",
                                   help="each scenario that shows boxes, then the PNG file of "
                                   "each box it shows, in order")
-    for command in (picture_command, messages_command):
+    references_command = commands.add_parser(
+        "references", help="take the pictures of the dialogs and the message boxes into the "
+        "reference folder of the running Wine's major version, or with --match compare them")
+    references_command.add_argument("kind", nargs="?", choices=("dialogs", "messages"),
+                                    help="only these pictures (default: both kinds)")
+    references_command.add_argument("--folder", default=REFERENCES,
+                                    help="the folder of the reference folders, one for each "
+                                    "major version of Wine, wine-N (default %(default)s)")
+    for command in (picture_command, messages_command, references_command):
         command.add_argument("--match", action="store_true",
                              help="compare each picture, pixel for pixel, with the file of its "
                              "name instead of writing it; a difference fails")
@@ -855,12 +968,15 @@ def main():
     arguments = parser.parse_args()
     try:
         command = {"compare": compare, "picture": picture, "message-pictures": message_pictures,
-                   "no-display": no_display, "prepare": prepare, "session-start": session_start,
-                   "session-stop": session_stop}
+                   "references": references, "no-display": no_display, "prepare": prepare,
+                   "session-start": session_start, "session-stop": session_stop}
         return command[arguments.command](arguments)
     except Skip as reason:
         print(f"skipped: {reason}")
         return SKIP
+    except Failed as reason:
+        print(reason)
+        return 1
     except ValueError as problem:
         parser.error(str(problem))
     except subprocess.TimeoutExpired as timeout:
