@@ -7,15 +7,12 @@ From the examples in examples/guide/:
     dialog's instrument list shows them) and of the score after the push (`push --json`, or
     `run --json` of a scenario), each made from one entry of STAFF_PICTURES, which says what
     the picture shows;
-  - the dialog and the six message boxes as PNG, from orvanelumbrel.dll under Wine, through
-    tests/win32/winhost.py (`picture` and `message-pictures`).
+  - the dialog and the six message boxes as PNG, from orvanelumbrel.dll under Wine 8, whose
+    pictures the pages show, through tests/win32/winhost.py (`picture` and
+    `message-pictures`); under another Wine they are not made.
 
   guide_pictures.py --host LUMBREL_HOST --win32-dir build/win32 --prefix PREFIX   all pictures
   guide_pictures.py --host LUMBREL_HOST --svg-only    the SVG pictures alone, without Wine
-  guide_pictures.py --host LUMBREL_HOST --win32-dir build/win32 --prefix PREFIX
-                    --match-windows dialogs|messages
-      the committed PNG pictures of the dialog or of the message boxes are, pixel for pixel,
-      what the DLL shows under Wine now (tests/win32/winhost.py --match; the wine_* tests)
   guide_pictures.py --host LUMBREL_HOST --check
       the SVG pictures are as they are drawn today and show what their entries say; every
       picture the guide shows is there and made here, and every one made here is shown; the alt
@@ -193,16 +190,14 @@ def draw_staff_pictures(host, folder):
     return problems
 
 
-def windows_picture_commands(win32_dir, prefix, match=False, session=None):
+def windows_picture_commands(win32_dir, prefix):
     """The commands of tests/win32/winhost.py that make the dialog pictures and the message
-    box pictures under Wine, or with `match` hold the committed ones to what the DLL shows."""
+    box pictures under Wine."""
     driver = [sys.executable, WINHOST, "--win32-dir", win32_dir, "--prefix", prefix]
-    driver += ["--session", session] if session else []
-    options = ["--match"] if match else []
-    dialogs = driver + ["picture"] + options
+    dialogs = driver + ["picture"]
     for name, scenario in DIALOG_PICTURES:
         dialogs += [os.path.join(EXAMPLES, scenario), os.path.join(PICTURES, name)]
-    messages = driver + ["message-pictures"] + options
+    messages = driver + ["message-pictures"]
     for scenario, names in MESSAGE_PICTURES:
         messages += [os.path.join(EXAMPLES, scenario)]
         messages += [os.path.join(PICTURES, name) for name in names]
@@ -211,7 +206,18 @@ def windows_picture_commands(win32_dir, prefix, match=False, session=None):
 
 def make_windows_pictures(win32_dir, prefix):
     """Saves the dialog and message box pictures from the DLL under Wine, and the README's
-    picture of the dialog (the guide's first); the problems."""
+    picture of the dialog (the guide's first); the problems. The pages show Wine 8's pictures
+    (tests/win32/winhost.py PAGES_WINE): under another Wine nothing is made."""
+    sys.path.insert(0, os.path.dirname(WINHOST))
+    import winhost  # pylint: disable=import-outside-toplevel
+    try:
+        major = winhost.wine_major()
+    except winhost.Skip as reason:
+        return [f"the pictures under Wine: not made ({reason})"]
+    if major != winhost.PAGES_WINE:
+        return [f"the pictures under Wine: not made, since the pages show Wine "
+                f"{winhost.PAGES_WINE}'s and this is Wine {major} (its references for the tests: "
+                "the wine_references target); --svg-only makes the staff pictures alone"]
     problems = []
     for what, command in windows_picture_commands(win32_dir, prefix).items():
         done = subprocess.run(command, capture_output=True, check=False)
@@ -407,25 +413,13 @@ def main():
     parser.add_argument("--host", required=True, help="lumbrel-host")
     parser.add_argument("--win32-dir", help="the Win32 build, for the pictures under Wine")
     parser.add_argument("--prefix", help="the Wine prefix to use")
-    parser.add_argument("--session", metavar="FOLDER",
-                        help="the shared Wine session of the tests (tests/win32/winhost.py)")
     mode = parser.add_mutually_exclusive_group()
     mode.add_argument("--check", action="store_true",
                       help="check the pictures checked in instead of making them")
     mode.add_argument("--svg-only", action="store_true",
                       help="make the SVG pictures alone, from lumbrel-host, leaving the PNGs")
-    mode.add_argument("--match-windows", choices=("dialogs", "messages"),
-                      help="hold the committed pictures of the dialogs or of the message boxes, "
-                      "pixel for pixel, to what the DLL shows under Wine now")
     arguments = parser.parse_args()
     host = os.path.abspath(arguments.host)
-    if arguments.match_windows:
-        if not arguments.win32_dir or not arguments.prefix:
-            parser.error("--match-windows needs --win32-dir and --prefix")
-        command = windows_picture_commands(os.path.abspath(arguments.win32_dir),
-                                           os.path.abspath(arguments.prefix), match=True,
-                                           session=arguments.session)
-        return subprocess.run(command[arguments.match_windows], check=False).returncode
     if arguments.check:
         problems = check(host)
     else:
