@@ -4,7 +4,6 @@
 // heap. Each breach is one text naming what was wrong; none means the run kept them all.
 #pragma once
 
-#include "play/platform.h"
 #include "session/host_session.h"
 
 #include <cstdint>

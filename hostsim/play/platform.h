@@ -39,11 +39,6 @@ void closeDesktop();
 InvocationPlay playInvocation(const PluginLibrary& plugin, const ScenarioRun& run,
                               const void* region);
 
-// Where the plug-in keeps its settings, under HKEY_CURRENT_USER: the host's own knowledge of it,
-// so that a plug-in that wrote elsewhere would show in the transcript.
-constexpr const char* pluginSettingsKey = "Software\\OrvanePlugins\\OrvaneLumbrel101";
-constexpr const char* pluginSettingsValue = "UserDialog";
-
 // The plug-in's settings value in the host's registry.
 struct SavedSettings {
     uint32_t type = 3;

@@ -63,6 +63,11 @@ struct Desktop {
     HWND pendingBox = nullptr;
 };
 
+// Where the plug-in keeps its settings, under HKEY_CURRENT_USER: the host's own knowledge of it,
+// so that a plug-in that wrote elsewhere would show in the transcript.
+constexpr const char* pluginSettingsKey = "Software\\OrvanePlugins\\OrvaneLumbrel101";
+constexpr const char* pluginSettingsValue = "UserDialog";
+
 struct RegistryValue {
     uint32_t type;
     std::vector<uint8_t> data;
